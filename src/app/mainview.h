@@ -1,0 +1,76 @@
+// The comparison window: the picture before compression on the left, after compression on the
+// right, with the controls of the top strip.
+#pragma once
+
+#include "toolkit/button.h"
+#include "toolkit/edit.h"
+#include "toolkit/filedialogs.h"
+#include "toolkit/form.h"
+#include "toolkit/image.h"
+#include "toolkit/label.h"
+#include "toolkit/scrollbar.h"
+#include "toolkit/scrollbox.h"
+
+namespace zavo {
+
+class TMemoryStream;
+
+class Tzavo : public TForm {
+public:
+    explicit Tzavo(TApplication* app);
+
+    TButton* loading = nullptr;
+    TButton* saving = nullptr;
+    TImage* ex = nullptr;
+    TImage* new_ = nullptr;
+    TScrollBox* newview = nullptr;
+    TScrollBox* exview = nullptr;
+    TSaveDialog* SaveDlg = nullptr;
+    TOpenPictureDialog* OpenPic = nullptr;
+    TEdit* press = nullptr;
+    TUpDown* pressud = nullptr;
+    TLabel* exsize = nullptr;
+    TLabel* savesize = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TLabel* Label3 = nullptr;
+    TScrollBar* exh = nullptr;
+    TScrollBar* exv = nullptr;
+    TScrollBar* newh = nullptr;
+    TScrollBar* newv = nullptr;
+    TButton* preview = nullptr;
+    TCheckBox* exdel = nullptr;
+
+    void FormShow(TObject* sender);
+    void FormCreate(TObject* sender);
+    void savingClick(TObject* sender);
+    void FormDestroy(TObject* sender);
+    void presson(TObject* sender);
+    void FormClick(TObject* sender);
+    void pressudClick(TObject* sender, TUDBtnType button);
+    void pressKeyDown(TObject* sender, uint16_t& key, TShiftState shift);
+    void loadingClick(TObject* sender);
+    void FormResize(TObject* sender);
+    void exhScroll(TObject* sender, TScrollCode code, int& scrollPos);
+    void exvScroll(TObject* sender, TScrollCode code, int& scrollPos);
+    void newhScroll(TObject* sender, TScrollCode code, int& scrollPos);
+    void newvScroll(TObject* sender, TScrollCode code, int& scrollPos);
+    void FormKeyPress(TObject* sender, char& key);
+    void previewClick(TObject* sender);
+
+protected:
+    void Loaded() override;
+
+private:
+    THandlerTable Handlers();
+};
+
+// The comparison window of the running program, and its working state.
+extern Tzavo* zavo;
+namespace mainview {
+extern TMemoryStream* workstream;
+extern bool loaded;
+extern std::string curfile;
+}  // namespace mainview
+
+}  // namespace zavo

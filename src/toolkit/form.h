@@ -1,0 +1,127 @@
+// A top-level window. The form owns its controls and decides every event itself: key preview,
+// Tab, focus moves with their exit events, activation, resizes and closing.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/control.h"
+
+namespace zavo {
+
+class TApplication;
+class FormWidget;
+
+enum class TBorderStyle { Sizeable, None };
+
+class TForm : public TControl {
+public:
+    explicit TForm(TApplication* app);
+    ~TForm() override;
+
+    // Creates the controls of a stored layout in order, binds their events through the handler table,
+    // then raises OnCreate. A layout fault throws std::runtime_error.
+    void LoadLayout(const std::string& layoutText, const THandlerTable& handlers);
+
+    int ClientWidth() const { return clientWidth_; }
+    int ClientHeight() const { return clientHeight_; }
+    void SetClientWidth(int w) { SetClientSize(w, clientHeight_); }
+    void SetClientHeight(int h) { SetClientSize(clientWidth_, h); }
+    void SetClientSize(int w, int h);
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool v) { keyPreview_ = v; }
+    void SetBorderStyle(TBorderStyle style);
+    void SetColor(const QColor& color);
+    const QColor& Color() const { return color_; }
+
+    TControl* ActiveControl() const { return activeControl_; }
+    // None takes the focus off the controls: to the window itself when it is active; otherwise only
+    // the setting is cleared and the exit event waits for the next activation.
+    void SetActiveControl(TControl* control);
+    // Gives the focus to a control as a click or Tab does, raising the exit event of the one leaving.
+    void FocusControl(TControl* control);
+    bool Active() const;
+
+    void Show();
+    void Hide();
+    void Close();
+    bool Showing() const;
+
+    // Every control of the form in creation order, and the one with that name.
+    const std::vector<std::unique_ptr<TObject>>& Components() const { return components_; }
+    TObject* FindComponent(const std::string& name) const;
+    template <typename T>
+    T* Get(const std::string& name) const {
+        T* c = dynamic_cast<T*>(FindComponent(name));
+        if (!c) throw std::runtime_error("layout lacks " + name);
+        return c;
+    }
+
+    TNotifyEvent OnCreate, OnDestroy, OnShow, OnClick, OnResize;
+    TCloseEvent OnClose;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyDown;
+
+    bool SetProperty(const std::string& name, const LayoutValue& value) override;
+    bool BindEvent(const std::string& event, const std::string& handler, const THandlerTable& table) override;
+
+    TApplication* Application() const { return app_; }
+    // Runs a handler; an exception escaping it goes to the application's error box.
+    template <typename F>
+    void Invoke(F&& f);
+
+    // The inner size the stored layout was made for; anchors refer to it.
+    int DesignClientWidth() const { return designWidth_; }
+
+    // Called by the controls and the window widget.
+    void WatchWidget(QWidget* widget);
+    void ActiveControlHidden(TControl* control);
+    void WidgetResized(int w, int h);
+    void WidgetActivated();
+    void WidgetClicked();
+    void WidgetCloseRequested();
+    bool FilterKey(QWidget* receiver, class QKeyEvent* event);
+
+protected:
+    bool TakesFocus() const override { return false; }
+    // Runs once the stored layout has been read, before OnCreate: derived forms find their controls.
+    virtual void Loaded() {}
+
+private:
+    TControl* ControlOf(QWidget* widget) const;
+    std::vector<TControl*> TabStops() const;
+    void MoveFocus(TControl* to, bool raiseExit);
+    void RaiseExit(TControl* control);
+    void Realign();
+    void TabStep(bool forward);
+
+    TApplication* app_;
+    FormWidget* window_;
+    std::vector<std::unique_ptr<TObject>> components_;
+    std::string caption_;
+    QColor color_;
+    int clientWidth_ = 0, clientHeight_ = 0;
+    int designWidth_ = 0, designHeight_ = 0;
+    bool keyPreview_ = false;
+    bool loading_ = false;
+    TControl* activeControl_ = nullptr;
+    TControl* lastFocused_ = nullptr;  // had the focus when the setting was cleared on an inactive window
+    bool pressedOnForm_ = false;
+    friend class FormWidget;
+};
+
+}  // namespace zavo
+
+#include "toolkit/application.h"
+
+template <typename F>
+void zavo::TForm::Invoke(F&& f) {
+    TApplication::Guard(std::forward<F>(f));
+}

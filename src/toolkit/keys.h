@@ -1,0 +1,24 @@
+// Virtual-key codes and characters of Qt key events, as the toolkit's key events carry them.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/events.h"
+
+class QKeyEvent;
+
+namespace zavo {
+
+inline constexpr uint16_t VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
+                          VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
+                          VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
+                          VK_F1 = 112;
+
+// The virtual-key code of a key event, 0 when it has none.
+uint16_t VirtualKeyOf(const QKeyEvent* event);
+TShiftState ShiftOf(const QKeyEvent* event);
+// The character a key press produces: Enter 13, Escape 27, Backspace 8, otherwise the first byte of
+// its text; 0 when it produces none.
+char CharacterOf(const QKeyEvent* event);
+
+}  // namespace zavo
