@@ -4,6 +4,8 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display.
+    if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,46 @@
+# Shared steps of the end-to-end tests: a private X server and the program under test.
+# Sourced by each test with ZAVO (the binary) and SOURCE (the project folder) set.
+set -euo pipefail
+
+start_xvfb() {
+    for n in $(seq 91 140); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+            XVFB_PID=$!
+            export DISPLAY=":$n"
+            for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+        fi
+    done
+    echo "no X server could be started" >&2
+    return 1
+}
+
+stop_all() {
+    [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null || true
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+# Waits up to 10 s for a window whose name is exactly $1 and prints its id.
+wait_window() {
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "window $1 did not appear" >&2
+    return 1
+}
+
+# Waits up to 10 s for the program to end and sets EXIT_CODE.
+wait_exit() {
+    for _ in $(seq 100); do
+        if ! kill -0 "$APP_PID" 2>/dev/null; then
+            set +e; wait "$APP_PID"; EXIT_CODE=$?; set -e
+            APP_PID=""
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "the program did not end" >&2
+    return 1
+}

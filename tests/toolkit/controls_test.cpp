@@ -1,0 +1,281 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+#include <vector>
+
+#include "support/testutil.h"
+#include "toolkit/application.h"
+#include "toolkit/button.h"
+#include "toolkit/edit.h"
+#include "toolkit/errorbox.h"
+#include "toolkit/form.h"
+#include "toolkit/label.h"
+#include "toolkit/scrollbar.h"
+#include "toolkit/timer.h"
+
+using namespace zavo;
+
+namespace {
+
+// A form read from a layout text, recording the events its handlers receive.
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "Toolkit.test";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<TApplication>(argc, argv);
+        app->ShowErrorBox = [this](const std::string& text, const std::string&) { log.push_back("error " + text); };
+        handlers.Add("FormKeyPress", TKeyPressEvent([this](TObject*, char& k) { log.push_back("form key " + std::to_string(k)); }));
+        handlers.Add("FormResize", TNotifyEvent([this](TObject*) { log.push_back("resize"); }));
+        handlers.Add("editExit", TNotifyEvent([this](TObject*) { log.push_back("exit edit"); }));
+        handlers.Add("editKeyDown", TKeyEvent([this](TObject*, uint16_t& k, TShiftState) { log.push_back("edit down " + std::to_string(k)); }));
+        handlers.Add("buttonClick", TNotifyEvent([this](TObject*) { log.push_back("click"); }));
+        handlers.Add("udClick", TUDClickEvent([this](TObject*, TUDBtnType b) {
+            log.push_back(b == TUDBtnType::Up ? "ud up" : "ud down");
+        }));
+        handlers.Add("barScroll", TScrollEvent([this](TObject*, TScrollCode c, int& pos) {
+            log.push_back("scroll " + std::to_string(int(c)) + " " + std::to_string(pos));
+            if (overridePos >= 0) pos = overridePos;
+        }));
+    }
+
+    TForm* Make(const std::string& body) {
+        form = app->CreateForm<TForm>();
+        form->LoadLayout("window f\n ClientWidth 300\n ClientHeight 200\n KeyPreview true\n"
+                         " OnKeyPress FormKeyPress\n OnResize FormResize\n" + body + "end\n", handlers);
+        return form;
+    }
+    void ShowActive() {
+        form->Show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+    }
+
+    static constexpr const char* kFocusables =
+        " TButton button\n  Left 0\n  Width 40\n  Height 20\n  TabOrder 0\n  OnClick buttonClick\n end\n"
+        " TEdit edit\n  Left 50\n  Width 40\n  Height 20\n  Text \"80\"\n  TabOrder 1\n  OnExit editExit\n"
+        "  OnKeyDown editKeyDown\n end\n"
+        " TUpDown ud\n  Width 13\n  Associate edit\n  Min 1\n  Max 100\n  Increment 10\n  Position 80\n"
+        "  OnClick udClick\n end\n";
+
+    std::unique_ptr<TApplication> app;
+    THandlerTable handlers;
+    TForm* form = nullptr;
+    std::vector<std::string> log;
+    int overridePos = -1;
+};
+
+TEST_F(ControlsTest, LayoutFaultsAreStartUpFailures) {
+    EXPECT_THROW(Make(" TButton b\n  Colour clRed\n end\n"), std::runtime_error);
+    EXPECT_THROW(Make(" TButton b\n  OnClick nowhere\n end\n"), std::runtime_error);
+    EXPECT_THROW(Make(" TButton b\n  OnClick FormKeyPress\n end\n"), std::runtime_error);
+    EXPECT_THROW(Make(" TWidget b\n end\n"), std::runtime_error);
+    EXPECT_THROW(Make(" TButton b\n  Left x1\n"), std::runtime_error);
+}
+
+TEST_F(ControlsTest, ResizeIsRaisedInsideTheSetterAndOnlyForRealChanges) {
+    Make("");
+    log.clear();
+    form->SetClientWidth(300);
+    EXPECT_TRUE(log.empty());
+    form->SetClientWidth(301);
+    ASSERT_EQ(log, std::vector<std::string>{"resize"});
+    ShowActive();
+    log.clear();
+    form->SetClientWidth(320);
+    EXPECT_EQ(log, std::vector<std::string>{"resize"});
+    QApplication::processEvents();
+    EXPECT_EQ(log.size(), 1u);
+}
+
+TEST_F(ControlsTest, KeyPreviewSeesCharactersFirstAndTabRaisesNone) {
+    Make(kFocusables);
+    ShowActive();
+    QTest::mouseClick(form->Get<TEdit>("edit")->Widget(), Qt::LeftButton);
+    log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);
+    EXPECT_EQ(log, (std::vector<std::string>{"edit down 65", "form key 97"}));
+    EXPECT_EQ(form->Get<TEdit>("edit")->Text(), "80a");
+    log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(log, (std::vector<std::string>{"edit down 13", "form key 13", "edit down 27", "form key 27"}));
+    log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(log, (std::vector<std::string>{"exit edit"}));
+    EXPECT_EQ(form->ActiveControl(), form->Get<TButton>("button"));
+}
+
+TEST_F(ControlsTest, EnterClicksAFocusedButtonWithoutACharacterAndSpaceClicksOnRelease) {
+    Make(kFocusables);
+    ShowActive();
+    ASSERT_EQ(form->ActiveControl(), form->Get<TButton>("button"));
+    log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(log, (std::vector<std::string>{"click"}));
+    log.clear();
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(log, (std::vector<std::string>{"form key 32"}));
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(log, (std::vector<std::string>{"form key 32", "click"}));
+}
+
+TEST_F(ControlsTest, ExitComesBeforeTheFocusAndOnlyWithinTheWindow) {
+    Make(kFocusables);
+    ShowActive();
+    auto* edit = form->Get<TEdit>("edit");
+    QTest::mouseClick(edit->Widget(), Qt::LeftButton);
+    bool focusMovedAtExit = true;
+    form->Get<TEdit>("edit")->OnExit = [&](TObject*) { focusMovedAtExit = !edit->Focused() && form->ActiveControl() != edit; };
+    form->SetActiveControl(nullptr);
+    EXPECT_FALSE(focusMovedAtExit);
+    EXPECT_TRUE(form->Widget()->hasFocus());
+    form->SetActiveControl(nullptr);  // no change, no event
+}
+
+TEST_F(ControlsTest, ClearingTheActiveControlOfAnInactiveWindowWaitsForActivation) {
+    Make(kFocusables);
+    ShowActive();
+    QTest::mouseClick(form->Get<TEdit>("edit")->Widget(), Qt::LeftButton);
+    TForm* other = app->CreateForm<TForm>();
+    other->LoadLayout("window g\n ClientWidth 50\n ClientHeight 50\nend\n", handlers);
+    other->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other->Widget()));
+    log.clear();
+    form->SetActiveControl(nullptr);
+    EXPECT_TRUE(log.empty());
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+    EXPECT_EQ(log, std::vector<std::string>{"exit edit"});
+    EXPECT_EQ(form->ActiveControl(), form->Get<TButton>("button"));
+}
+
+TEST_F(ControlsTest, UpDownStepsWithinItsLimitsAndReportsChangesOnly) {
+    Make(kFocusables);
+    auto* ud = form->Get<TUpDown>("ud");
+    auto* edit = form->Get<TEdit>("edit");
+    EXPECT_EQ(edit->Text(), "80");
+    EXPECT_EQ(ud->Left(), edit->Left() + edit->Width());
+    log.clear();
+    ud->Step(TUDBtnType::Up);
+    ud->Step(TUDBtnType::Up);
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "100");
+    EXPECT_EQ(log, (std::vector<std::string>{"ud up", "ud up"}));
+    log.clear();
+    for (int i = 0; i < 12; ++i) ud->Step(TUDBtnType::Down);
+    EXPECT_EQ(edit->Text(), "1");
+    EXPECT_EQ(log.size(), 10u);
+    ud->SetPosition(80);
+    log.clear();
+    edit->SetText("70");
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "80");
+    EXPECT_TRUE(log.empty());
+    edit->SetText("55");
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "65");
+    EXPECT_EQ(log, std::vector<std::string>{"ud down"});
+    log.clear();
+    edit->SetText("5a");
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "75");
+    EXPECT_EQ(log, std::vector<std::string>{"ud up"});
+}
+
+TEST_F(ControlsTest, UpDownArrowsAndArrowKeys) {
+    Make(kFocusables);
+    ShowActive();
+    auto* ud = form->Get<TUpDown>("ud");
+    auto* edit = form->Get<TEdit>("edit");
+    QTest::mouseClick(ud->Widget()->findChild<QToolButton*>("down"), Qt::LeftButton);
+    EXPECT_EQ(edit->Text(), "70");
+    QTest::mouseClick(edit->Widget(), Qt::LeftButton);
+    log.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(edit->Text(), "80");
+    EXPECT_EQ(log, (std::vector<std::string>{"edit down 38", "ud up"}));
+    EXPECT_EQ(form->ActiveControl(), edit);
+}
+
+TEST_F(ControlsTest, ScrollBarProposalsAndRanges) {
+    Make(" TScrollBar bar\n  Top 100\n  Width 200\n  Height 16\n  LargeChange 20\n  PageSize 20\n"
+         "  OnScroll barScroll\n end\n");
+    auto* bar = form->Get<TScrollBar>("bar");
+    EXPECT_NO_THROW(bar->SetMax(20));
+    EXPECT_THROW_MSG(bar->SetMax(19), EInvalidOperation, "スクロールバー プロパティが範囲を越えました");
+    EXPECT_EQ(bar->Max(), 20);
+    bar->SetMax(100);
+    bar->SetPosition(50);
+    log.clear();
+    bar->SetMax(30);
+    EXPECT_EQ(bar->Position(), 30);
+    EXPECT_TRUE(log.empty());
+    bar->SetPageSize(40);
+    EXPECT_EQ(bar->PageSize(), 20);
+    bar->SetMax(100);
+    bar->SetPosition(95);
+    EXPECT_EQ(bar->Widget()->property("value").toInt(), 81);
+    bar->UserScroll(TScrollCode::LineDown);
+    bar->UserScroll(TScrollCode::PageDown);
+    bar->UserScroll(TScrollCode::EndScroll);
+    bar->UserScroll(TScrollCode::Top);
+    bar->UserScroll(TScrollCode::PageUp);
+    EXPECT_EQ(log, (std::vector<std::string>{"scroll 1 96", "scroll 3 100", "scroll 8 100", "scroll 6 0", "scroll 2 0"}));
+    overridePos = 7;
+    bar->UserScroll(TScrollCode::Bottom);
+    EXPECT_EQ(bar->Position(), 7);
+}
+
+TEST_F(ControlsTest, ScrollBarTakesMouseInputThroughItsOwnProposal) {
+    Make(" TScrollBar bar\n  Top 100\n  Width 200\n  Height 16\n  LargeChange 20\n  PageSize 20\n"
+         "  OnScroll barScroll\n end\n");
+    ShowActive();
+    auto* bar = form->Get<TScrollBar>("bar");
+    log.clear();
+    // The right arrow sits at the bar's right end.
+    QTest::mouseClick(bar->Widget(), Qt::LeftButton, {}, QPoint(195, 8));
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.front(), "scroll 1 1");
+    EXPECT_EQ(log.back(), "scroll 8 1");
+    EXPECT_EQ(bar->Position(), 1);
+}
+
+TEST_F(ControlsTest, TimerRestartsOnlyWhenItsSettingsChange) {
+    Make(" TTimer t\n  Interval 400\n  OnTimer buttonClick\n end\n");
+    log.clear();
+    auto* timer = form->Get<TTimer>("t");
+    EXPECT_TRUE(timer->Armed());
+    QTest::qWait(250);
+    timer->SetEnabled(true);
+    QTest::qWait(250);
+    EXPECT_EQ(log, std::vector<std::string>{"click"});
+    log.clear();
+    QTest::qWait(250);
+    timer->SetEnabled(false);
+    timer->SetEnabled(true);
+    QTest::qWait(250);
+    EXPECT_TRUE(log.empty());
+    timer->SetOnTimer([](TObject*) { throw EConvertError("'x' は整数ではありません"); });
+    QTest::qWait(900);
+    EXPECT_GE(log.size(), 2u);
+    EXPECT_EQ(log.front(), "error 'x' は整数ではありません.");
+    EXPECT_TRUE(timer->Armed());
+}
+
+TEST(ErrorBox, PeriodRuleAndTitle) {
+    EXPECT_EQ(ErrorBoxText("ファイル a.bmp は開けません"), "ファイル a.bmp は開けません.");
+    EXPECT_EQ(ErrorBoxText("JPEG エラー #42"), "JPEG エラー #42.");
+    EXPECT_EQ(ErrorBoxText("done."), "done.");
+    EXPECT_EQ(ErrorBoxText("(x)"), "(x)");
+    EXPECT_EQ(ErrorBoxText("a "), "a ");
+    EXPECT_EQ(ErrorBoxText(""), "");
+    EXPECT_EQ(TitleFromProgramPath("/usr/bin/ZAVO.exe.bak"), "Zavo");
+    EXPECT_EQ(TitleFromProgramPath("zavo"), "zavo");
+}
+
+}  // namespace
