@@ -104,6 +104,100 @@ void Tzavo::FormResize(TObject*) {
     exview->SetWidth(w / 2);
     newview->SetLeft(exview->Width());
     newview->SetWidth(w - exview->Width());
+    barset();
+}
+
+void Tzavo::barset() {
+    // Both panes must be equally wide: an odd width grows by one pixel, and the resize this causes
+    // lays the panes out again and runs barset to its end before this call goes on. A window the
+    // window system keeps at an odd width (maximised on such a screen) is laid out as it is.
+    if (ClientWidth() % 2 != 0 && !WidthKeptBySystem(ClientWidth())) {
+        SetClientWidth(ClientWidth() + 1);
+    }
+    bool horizontal = ex->Width() > exview->Width() - 4;
+    bool vertical = ex->Height() > exview->Height() - 4;
+    int hthick = horizontal ? exh->Height() : 0;
+    int vthick = vertical ? exv->Width() : 0;
+
+    if (horizontal) {
+        exh->SetVisible(true);
+        newh->SetVisible(true);
+        exh->SetLeft(exview->Left() + 2);
+        newh->SetLeft(newview->Left() + 2);
+        exh->SetTop(exview->Top() + exview->Height() - hthick - 2);
+        newh->SetTop(exh->Top());
+        exh->SetWidth(exview->Width() - 4);
+        newh->SetWidth(exh->Width());
+        exh->SetMax(ex->Width() + vthick - exview->Width() + 23);
+        newh->SetMax(exh->Max());
+        int gap = (exview->Width() - 4) - (ex->Left() + ex->Width());
+        if (ex->Left() < 0 && gap > 0) {
+            exview->ShiftContent(gap, 0);
+            newview->ShiftContent(gap, 0);
+        }
+    } else {
+        exh->SetVisible(false);
+        newh->SetVisible(false);
+        exh->SetPosition(0);
+        newh->SetPosition(0);
+        ex->SetLeft(0);
+        new_->SetLeft(0);
+    }
+
+    if (vertical) {
+        exv->SetVisible(true);
+        newv->SetVisible(true);
+        exv->SetTop(exview->Top() + 2);
+        newv->SetTop(exv->Top());
+        exv->SetLeft(exview->Left() + exview->Width() - vthick - 2);
+        newv->SetLeft(newview->Left() + newview->Width() - vthick - 2);
+        exv->SetHeight(exview->Height() - hthick - 4);
+        newv->SetHeight(exv->Height());
+        exv->SetMax(ex->Height() + hthick - exview->Height() + 23);
+        newv->SetMax(exv->Max());
+        int gap = (exview->Height() - 4) - (ex->Top() + ex->Height());
+        if (ex->Top() < 0 && gap > 0) {
+            exview->ShiftContent(0, gap);
+            newview->ShiftContent(0, gap);
+        }
+    } else {
+        exv->SetVisible(false);
+        newv->SetVisible(false);
+        exv->SetPosition(0);
+        newv->SetPosition(0);
+        ex->SetTop(0);
+        new_->SetTop(0);
+    }
+}
+
+void Tzavo::ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
+                       TScrollBox* secondView, TImage* secondImage, TScrollBar* twin) {
+    // With a page size of 20 the thumb stops at Max - 19; a proposal beyond it moves nothing.
+    if (scrollPos > bar->Max() - 19) return;
+    if (axis == Axis::Horizontal) {
+        firstView->ShiftContent(-scrollPos - firstImage->Left(), 0);
+        secondView->ShiftContent(-scrollPos - secondImage->Left(), 0);
+    } else {
+        firstView->ShiftContent(0, -scrollPos - firstImage->Top());
+        secondView->ShiftContent(0, -scrollPos - secondImage->Top());
+    }
+    twin->SetPosition(scrollPos);
+}
+
+void Tzavo::exhScroll(TObject*, TScrollCode, int& scrollPos) {
+    ScrollBoth(exh, scrollPos, Axis::Horizontal, exview, ex, newview, new_, newh);
+}
+
+void Tzavo::exvScroll(TObject*, TScrollCode, int& scrollPos) {
+    ScrollBoth(exv, scrollPos, Axis::Vertical, exview, ex, newview, new_, newv);
+}
+
+void Tzavo::newhScroll(TObject*, TScrollCode, int& scrollPos) {
+    ScrollBoth(newh, scrollPos, Axis::Horizontal, newview, new_, exview, ex, exh);
+}
+
+void Tzavo::newvScroll(TObject*, TScrollCode, int& scrollPos) {
+    ScrollBoth(newv, scrollPos, Axis::Vertical, newview, new_, exview, ex, exv);
 }
 
 void Tzavo::presson(TObject*) {}
@@ -111,10 +205,6 @@ void Tzavo::pressudClick(TObject*, TUDBtnType) {}
 void Tzavo::pressKeyDown(TObject*, uint16_t&, TShiftState) {}
 void Tzavo::loadingClick(TObject*) {}
 void Tzavo::savingClick(TObject*) {}
-void Tzavo::exhScroll(TObject*, TScrollCode, int&) {}
-void Tzavo::exvScroll(TObject*, TScrollCode, int&) {}
-void Tzavo::newhScroll(TObject*, TScrollCode, int&) {}
-void Tzavo::newvScroll(TObject*, TScrollCode, int&) {}
 void Tzavo::FormKeyPress(TObject*, char&) {}
 void Tzavo::previewClick(TObject*) {}
 

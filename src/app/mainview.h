@@ -52,6 +52,7 @@ public:
     void loadingClick(TObject* sender);
     void FormResize(TObject* sender);
     void exhScroll(TObject* sender, TScrollCode code, int& scrollPos);
+    void barset();
     void exvScroll(TObject* sender, TScrollCode code, int& scrollPos);
     void newhScroll(TObject* sender, TScrollCode code, int& scrollPos);
     void newvScroll(TObject* sender, TScrollCode code, int& scrollPos);
@@ -63,6 +64,10 @@ protected:
 
 private:
     THandlerTable Handlers();
+    enum class Axis { Horizontal, Vertical };
+    // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
+    void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
+                    TScrollBox* secondView, TImage* secondImage, TScrollBar* twin);
 };
 
 // The comparison window of the running program, and its working state.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -41,6 +43,16 @@ protected:
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
         form_->WidgetCloseRequested();
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (form_->OnDropFiles && e->mimeData()->hasUrls()) e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* e) override {
+        std::vector<std::string> paths;
+        for (const QUrl& url : e->mimeData()->urls())
+            if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        e->acceptProposedAction();
+        if (form_->OnDropFiles && !paths.empty()) form_->Invoke([&] { form_->OnDropFiles(paths); });
     }
     void mousePressEvent(QMouseEvent* e) override {
         form_->pressedOnForm_ = e->button() == Qt::LeftButton;
@@ -99,6 +111,7 @@ void TForm::SetClientSize(int w, int h) {
     if (w == clientWidth_ && h == clientHeight_) return;
     clientWidth_ = w;
     clientHeight_ = h;
+    if (window_->isVisible()) requestedWidth_ = w;
     window_->resize(std::max(1, w), std::max(1, h));
     Realign();
     if (!loading_ && OnResize) Invoke([&] { OnResize(this); });
@@ -106,7 +119,12 @@ void TForm::SetClientSize(int w, int h) {
 
 void TForm::WidgetResized(int w, int h) {
     // A size the window system reports back for a change the program already made raises nothing.
-    if (w == std::max(1, clientWidth_) && h == std::max(1, clientHeight_)) return;
+    if (w == std::max(1, clientWidth_) && h == std::max(1, clientHeight_)) {
+        requestedWidth_ = -1;
+        return;
+    }
+    keptWidth_ = requestedWidth_ >= 0 && w != std::max(1, requestedWidth_) ? w : -1;
+    requestedWidth_ = -1;
     clientWidth_ = w;
     clientHeight_ = h;
     Realign();

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     void SetClientWidth(int w) { SetClientSize(w, clientHeight_); }
     void SetClientHeight(int h) { SetClientSize(clientWidth_, h); }
     void SetClientSize(int w, int h);
+    // True when the window system answered the program's last size request with this width instead
+    // (a maximised window keeps the screen's width); asking again would only repeat the refusal.
+    bool WidthKeptBySystem(int w) const { return keptWidth_ >= 0 && w == keptWidth_; }
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
@@ -68,6 +72,8 @@ public:
     TCloseEvent OnClose;
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyDown;
+    // Files dropped on the window, as local paths in the locale's encoding, first dropped first.
+    std::function<void(const std::vector<std::string>& paths)> OnDropFiles;
 
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
     bool BindEvent(const std::string& event, const std::string& handler, const THandlerTable& table) override;
@@ -114,6 +120,8 @@ private:
     TControl* activeControl_ = nullptr;
     TControl* lastFocused_ = nullptr;  // had the focus when the setting was cleared on an inactive window
     bool pressedOnForm_ = false;
+    int requestedWidth_ = -1;  // a size request of the program the window system has not answered yet
+    int keptWidth_ = -1;
     friend class FormWidget;
 };
 

@@ -45,17 +45,19 @@ TEST_F(MainWindow, WideningMovesTheRightControlsFullyAndTheCentreOnesByHalf) {
     EXPECT_EQ(main->preview->Left(), preview);
     EXPECT_EQ(main->exview->Width(), 300);
     EXPECT_EQ(main->newview->Left(), 300);
-    // Odd widths split with the extra pixel on the right until the scroll bars even them out.
+    // An odd width grows by one pixel so that both panes are equally wide.
     main->SetClientWidth(531);
-    EXPECT_EQ(main->exview->Width(), 265);
+    EXPECT_EQ(main->ClientWidth(), 532);
+    EXPECT_EQ(main->exview->Width(), 266);
     EXPECT_EQ(main->newview->Width(), 266);
+    EXPECT_EQ(main->newview->Left(), 266);
 }
 
 TEST_F(MainWindow, NarrowWidthsTruncateTowardZeroAndTinyWindowsDoNotFail) {
-    main->SetClientSize(31, 100);
-    EXPECT_EQ(main->press->Left(), 0);
     main->SetClientSize(30, 100);
     EXPECT_EQ(main->press->Left(), -1);
+    main->SetClientSize(32, 100);
+    EXPECT_EQ(main->press->Left(), 0);
     main->SetClientSize(10, 5);
     EXPECT_EQ(main->exview->Height(), 5 - 24);
     EXPECT_EQ(main->exview->Widget()->height(), 0);
