@@ -86,9 +86,9 @@ TForm::~TForm() {
 
 void TForm::WatchWidget(QWidget* widget) { widget->installEventFilter(window_); }
 
-void TForm::LoadLayout(const std::string& layoutText, const THandlerTable& handlers) {
+void TForm::LoadLayout(const std::string& layoutText, const THandlerTable& handlers, int pixelsPerInch) {
     loading_ = true;
-    ReadLayout(*this, layoutText, handlers, components_);
+    ReadLayout(*this, layoutText, handlers, components_, pixelsPerInch);
     designWidth_ = clientWidth_;
     designHeight_ = clientHeight_;
     for (auto& c : components_)

@@ -25,8 +25,9 @@ public:
     ~TForm() override;
 
     // Creates the controls of a stored layout in order, binds their events through the handler table,
-    // then raises OnCreate. A layout fault throws std::runtime_error.
-    void LoadLayout(const std::string& layoutText, const THandlerTable& handlers);
+    // then raises OnCreate. A layout fault throws std::runtime_error. pixelsPerInch 0 stands for the
+    // screen's own resolution.
+    void LoadLayout(const std::string& layoutText, const THandlerTable& handlers, int pixelsPerInch = 0);
 
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }

@@ -84,7 +84,7 @@ LayoutValue ParseValue(const std::string& text, int line) {
 // resolution and the geometry with the height the scaled form font gives the text "0".
 class Scaler {
 public:
-    explicit Scaler(TForm& form) : form_(form), ppi_(platform::ScreenPixelsPerInch()) {}
+    Scaler(TForm& form, int ppi) : form_(form), ppi_(ppi > 0 ? ppi : platform::ScreenPixelsPerInch()) {}
 
     LayoutValue Apply(const std::string& name, LayoutValue v) {
         if (ppi_ == 96 || v.kind != LayoutValue::Kind::Integer) return v;
@@ -111,13 +111,13 @@ private:
 }  // namespace
 
 void ReadLayout(TForm& form, const std::string& text, const THandlerTable& handlers,
-                std::vector<std::unique_ptr<TObject>>& components) {
+                std::vector<std::unique_ptr<TObject>>& components, int pixelsPerInch) {
     std::istringstream in(text);
     std::string raw;
     int line = 0;
     std::vector<TObject*> stack;
     bool sawWindow = false;
-    Scaler scaler(form);
+    Scaler scaler(form, pixelsPerInch);
     while (std::getline(in, raw)) {
         ++line;
         size_t b = raw.find_first_not_of(" \t\r");

@@ -23,8 +23,9 @@ namespace zavo {
 class TForm;
 class TObject;
 
+// Layouts are stored for 96 pixels per inch and scaled to pixelsPerInch (0: the screen's).
 void ReadLayout(TForm& form, const std::string& text, const THandlerTable& handlers,
-                std::vector<std::unique_ptr<TObject>>& components);
+                std::vector<std::unique_ptr<TObject>>& components, int pixelsPerInch = 0);
 
 // Reads a layout text compiled in with the resource system (":/layouts/<name>").
 std::string LayoutResource(const std::string& name);

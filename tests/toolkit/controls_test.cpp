@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -276,6 +277,28 @@ TEST(ErrorBox, PeriodRuleAndTitle) {
     EXPECT_EQ(ErrorBoxText(""), "");
     EXPECT_EQ(TitleFromProgramPath("/usr/bin/ZAVO.exe.bak"), "Zavo");
     EXPECT_EQ(TitleFromProgramPath("zavo"), "zavo");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ControlsTest, LayoutsScaleToTheScreenResolution) {
+    form = app->CreateForm<TForm>();
+    form->LoadLayout("window f\n Font.Height -12\n ClientWidth 530\n ClientHeight 292\n"
+                     " TButton b\n  Left 100\n  Width 44\n  Height 24\n  Font.Height -13\n end\nend\n",
+                     handlers, 144);
+    EXPECT_EQ(form->Font().pixelSize(), 18);
+    auto* b = form->Get<TButton>("b");
+    EXPECT_EQ(b->Font().pixelSize(), 20);  // 13 * 1.5, rounded
+    double factor = QFontMetrics(form->Font()).boundingRect(QStringLiteral("0")).height() / 12.0;
+    EXPECT_EQ(form->ClientWidth(), static_cast<int>(std::lround(530 * factor)));
+    EXPECT_EQ(b->Left(), static_cast<int>(std::lround(100 * factor)));
+    EXPECT_EQ(b->Width(), static_cast<int>(std::lround(44 * factor)));
+    TForm* same = app->CreateForm<TForm>();
+    same->LoadLayout("window g\n Font.Height -12\n ClientWidth 530\n TButton b\n  Left 100\n end\nend\n", handlers, 96);
+    EXPECT_EQ(same->ClientWidth(), 530);
+    EXPECT_EQ(same->Get<TButton>("b")->Left(), 100);
 }
 
 }  // namespace
