@@ -74,7 +74,9 @@ void FillSurface(Surface& target, const Rect& rect, ColorRef color) {
     int right = std::min(rect.right, target.Width()), bottom = std::min(rect.bottom, target.Height());
     if (left >= right || top >= bottom) return;
     int n = right - left;
-    RowEncoder encoder(target, MonoColors{0, 0xFFFFFF, color});
+    if (target.IsMonochrome())
+        color = RedOf(color) + GreenOf(color) + BlueOf(color) >= 3 * 128 ? 0xFFFFFF : 0x000000;
+    RowEncoder encoder(target, MonoColors{0, 0xFFFFFF, 0xFFFFFF});
     std::vector<uint32_t> pixels(static_cast<size_t>(n), BgrxFromColorRef(color & 0xFFFFFF));
     encoder.Encode(target.Row(top), left, n, pixels.data());
     if (target.BitCount() >= 8) {
