@@ -1,5 +1,6 @@
 #include "codec/bitmap.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -143,8 +144,12 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
         colors.text = ColorToRGB(canvas_->Font().Color());
         colors.background = fill;
     }
-    platform::FillSurface(*surface, {0, 0, surface->Width(), surface->Height()}, fill);
-    if (old) platform::CopySurface(*surface, 0, 0, surface->Width(), surface->Height(), *old, 0, 0, colors);
+    // Only what the old pixels do not cover is filled.
+    int coveredWidth = old ? std::min(old->Width(), surface->Width()) : 0;
+    int coveredHeight = old ? std::min(old->Height(), surface->Height()) : 0;
+    platform::FillSurface(*surface, {coveredWidth, 0, surface->Width(), surface->Height()}, fill);
+    platform::FillSurface(*surface, {0, coveredHeight, coveredWidth, surface->Height()}, fill);
+    if (old) platform::CopySurface(*surface, 0, 0, coveredWidth, coveredHeight, *old, 0, 0, colors);
     return surface;
 }
 
@@ -267,7 +272,10 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
 }
 
 void TBitmap::ConvertTo(const TDibDescription& description, platform::PaletteHandle palette) {
-    platform::Surface* old = image_->bitmap_ ? Handle() : nullptr;
+    // The old pixels are only read, into a new image, so a shared image needs no private copy first.
+    MakeReady();
+    CloseCanvasHandle();
+    const platform::Surface* old = image_->bitmap_.get();
     TDibDescription d = description;
     auto surface = BuildFrom(old, d, palette);
     auto* image = new TBitmapImage();
