@@ -339,10 +339,6 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
         auto halftone = platform::CreateHalftonePalette();
         palette = std::make_shared<const platform::Palette>(halftone->Entries());
     }
-    if (format == TPixelFormat::Bit1 && !palette) {
-        palette = std::make_shared<const platform::Palette>(
-            std::vector<platform::PaletteEntry>{{0, 0, 0, 0}, {255, 255, 255, 0}});
-    }
     ConvertTo(description, palette);
     SetPaletteModified(palette != nullptr);
     NotifyChanged();

@@ -289,6 +289,33 @@ TEST(PixelConvert, MaskedDrawLeavesTransparentPixels) {
     for (int x = 0; x < 6; ++x) EXPECT_EQ(dst->Pixel(x, 0), expected[x]) << x;
 }
 
+TEST(PixelConvert, FarOffCoordinatesDrawNothingAndDoNotWrap) {
+    auto src = Surface::CreateDisplay(2, 2);
+    FillSurface(*src, {0, 0, 2, 2}, kRed);
+    auto dst = Surface::CreateDisplay(3, 3);
+    FillSurface(*dst, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, kBlue);
+    CopySurface(*dst, INT32_MIN, 0, INT32_MAX, 3, *src, INT32_MAX, 0);
+    CopySurface(*dst, INT32_MAX, INT32_MAX, 5, 5, *src, 0, 0);
+    StretchSurface(*dst, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, *src, {INT32_MAX, 0, INT32_MIN, 2});
+    StretchSurface(*dst, {0, 0, 3, 3}, *src, {INT32_MIN, INT32_MIN, INT32_MIN + 1, INT32_MIN + 1});
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(dst->Pixel(x, y), kBlue) << x << "," << y;
+    // A huge target rectangle still maps its visible pixels into the source.
+    StretchSurface(*dst, {0, 0, INT32_MAX, INT32_MAX}, *src, {0, 0, 2, 2});
+    EXPECT_EQ(dst->Pixel(2, 2), kRed);
+}
+
+TEST(PixelConvert, MasksOfMonochromeSourcesFollowTheTransparentColour) {
+    auto mono = Surface::CreateMonochrome(2, 1);
+    mono->SetPixel(1, 0, kWhite);
+    auto whiteMask = BuildMask(*mono, kWhite);
+    EXPECT_EQ(whiteMask->Pixel(0, 0), kBlack);
+    EXPECT_EQ(whiteMask->Pixel(1, 0), kWhite);
+    auto blackMask = BuildMask(*mono, kBlack);
+    EXPECT_EQ(blackMask->Pixel(0, 0), kWhite);
+    EXPECT_EQ(blackMask->Pixel(1, 0), kBlack);
+}
+
 TEST(PixelConvert, RasterOperationsCombineWithTheTarget) {
     auto src = Surface::CreateDisplay(1, 1);
     src->SetPixel(0, 0, MakeColorRef(0xF0, 0x0F, 0xFF));
