@@ -1,9 +1,14 @@
 #include "codec/bmpreader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/bytecursor.h"
 #include "base/exceptions.h"
+#include "codec/bitmap.h"
+#include "platform/palette.h"
+#include "platform/rledecoder.h"
+#include "platform/surface.h"
 
 namespace zavo {
 
@@ -149,6 +154,85 @@ void BmpReader::ReadInfoHeader(TStream& stream) {
         for (uint32_t& m : info_.masks) m = h.U32le();
         info_.hasMasks = info_.compression == kBmpBitFields;
     }
+}
+
+namespace {
+
+std::vector<platform::RgbQuad> ColorsOf(const BmpInfo& info) {
+    std::vector<platform::RgbQuad> colors(static_cast<size_t>(info.ColorCount()));
+    for (size_t i = 0; i < colors.size(); ++i)
+        colors[i] = {info.colorTable[i * 4], info.colorTable[i * 4 + 1], info.colorTable[i * 4 + 2], 0};
+    return colors;
+}
+
+platform::BitmapInfoHeader SurfaceHeader(const BmpInfo& info) {
+    platform::BitmapInfoHeader h;
+    h.size = kInfoHeaderSize;
+    h.width = info.width;
+    h.height = info.height;
+    h.planes = info.planes;
+    h.bitCount = info.bitCount;
+    h.compression = info.compression;
+    h.sizeImage = info.sizeImage;
+    h.xPelsPerMeter = info.xPelsPerMeter;
+    h.yPelsPerMeter = info.yPelsPerMeter;
+    h.clrUsed = info.clrUsed;
+    h.clrImportant = info.clrImportant;
+    return h;
+}
+
+// Run-length data becomes a surface in the display format, its colour table realised on the way.
+std::unique_ptr<platform::Surface> DecodeCompressed(BmpReader& reader) {
+    const BmpInfo& info = reader.Info();
+    const bool rle8 = info.compression == kBmpRle8 && info.bitCount == 8;
+    const bool rle4 = info.compression == kBmpRle4 && info.bitCount == 4;
+    // Run-length rows are always stored bottom-up.
+    if ((!rle8 && !rle4) || info.os2Core || info.height <= 0) Invalid();
+    std::vector<uint8_t> data(static_cast<size_t>(reader.PixelBytes()));
+    reader.PixelSource().ReadBuffer(data.data(), reader.PixelBytes());
+    auto surface = platform::Surface::CreateDisplay(info.width, info.height);
+    std::vector<uint32_t> colors(static_cast<size_t>(info.ColorCount()));
+    std::memcpy(colors.data(), info.colorTable.data(), colors.size() * 4);
+    const platform::RleTarget target{surface->Bits(), surface->Width(), surface->Height(),
+                                     static_cast<ptrdiff_t>(surface->Stride())};
+    if (platform::DecodeRle(data, rle8 ? platform::RleKind::Rle8 : platform::RleKind::Rle4, colors, target) ==
+        platform::RleResult::Overrun)
+        Invalid();
+    return surface;
+}
+
+std::unique_ptr<platform::Surface> ReadUncompressed(BmpReader& reader) {
+    const BmpInfo& info = reader.Info();
+    // Compression 3 of an OS/2 header is Huffman coding, which no platform decodes.
+    if (info.os2Extended && info.compression != kBmpRgb) Invalid();
+    if (info.compression == kBmpBitFields && !info.hasMasks) Invalid();
+    const std::vector<platform::RgbQuad> colors = ColorsOf(info);
+    auto surface = platform::Surface::CreateDib(SurfaceHeader(info), colors,
+                                                info.hasMasks ? info.masks.data() : nullptr);
+    if (!surface) Invalid();
+    // Rows the file does not supply stay as the new section starts: zero.
+    const int64_t bytes = std::min(reader.PixelBytes(), surface->ImageSize());
+    reader.PixelSource().ReadBuffer(surface->Bits(), bytes);
+    return surface;
+}
+
+}  // namespace
+
+void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count) {
+    BmpReader reader(stream, count);
+    if (reader.IsEmpty()) {
+        bitmap.AssignFrom(nullptr);
+        return;
+    }
+    const BmpInfo& info = reader.Info();
+    if (info.width <= 0 || info.height == 0) Invalid();
+    std::unique_ptr<platform::Surface> pixels =
+        reader.IsCompressed() ? DecodeCompressed(reader) : ReadUncompressed(reader);
+    platform::PaletteHandle palette;
+    if (info.ColorCount() > 0 && (reader.IsCompressed() || info.bitCount > 8))
+        palette = platform::PaletteFromColorTable(ColorsOf(info));
+    bitmap.AdoptImage(std::move(pixels), std::move(palette), SurfaceHeader(info), reader.TakeSavedStream(),
+                      info.os2Core);
 }
 
 }  // namespace zavo

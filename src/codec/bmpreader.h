@@ -12,6 +12,8 @@
 
 namespace zavo {
 
+class TBitmap;
+
 // Compression codes of an info header.
 inline constexpr uint32_t kBmpRgb = 0;
 inline constexpr uint32_t kBmpRle8 = 1;
@@ -74,5 +76,11 @@ private:
     std::array<uint8_t, 14> fileHeader_{};
     std::vector<uint8_t> infoBytes_;
 };
+
+// Reads a bitmap file of count bytes from stream's position into bitmap, replacing its image (a file
+// of 0 bytes empties it). Besides the refusals of BmpReader: EInvalidGraphic for a picture the
+// platform cannot create (size, bit count, compression, masks, broken run-length data), and
+// EOutOfResources "システム リソースが足りません" for one beyond the surface limit.
+void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count);
 
 }  // namespace zavo
