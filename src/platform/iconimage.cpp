@@ -103,7 +103,8 @@ int Scale(int target, int targetSize, int sourceSize) {
 }
 
 std::optional<IconPixels> FromPng(std::span<const uint8_t> image, int width, int height) {
-    auto png = DecodePng(image, kMaxSurfaceBytes);
+    // An icon image is at most 256 pixels a side; a larger PNG is no icon and is not decoded.
+    auto png = DecodePng(image, int64_t{kMaxIconSide} * kMaxIconSide * 4);
     if (!png) return std::nullopt;
     IconPixels icon = Blank(width, height);
     icon.useAlpha = true;

@@ -203,7 +203,9 @@ TEST(Icon, DecodesEveryIconFileOfOtherPrograms) {
         for (int y = 0; y < std::min(c.height, 40) && !drawn; ++y)
             for (int x = 0; x < std::min(c.width, 40); ++x) drawn = drawn || At(*canvas, x, y) != platform::MakeColorRef(1, 2, 3);
         EXPECT_TRUE(drawn);
-        if (c.width < 40 && c.height < 40) EXPECT_EQ(At(*canvas, 39, 39), platform::MakeColorRef(1, 2, 3));
+        if (c.width < 40 && c.height < 40) {
+            EXPECT_EQ(At(*canvas, 39, 39), platform::MakeColorRef(1, 2, 3));
+        }
     }
 }
 
