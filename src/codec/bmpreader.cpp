@@ -1,14 +1,238 @@
 #include "codec/bmpreader.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "base/bytecursor.h"
 #include "base/exceptions.h"
 #include "codec/bitmap.h"
+#include "platform/palette.h"
+#include "platform/rledecoder.h"
+#include "platform/surface.h"
 
 namespace zavo {
 
-// Until the file reader lands: no bytes give an empty bitmap, anything else is refused.
-void ReadBitmapFile(TBitmap& bitmap, TStream&, int64_t size) {
-    if (size > 0) throw EInvalidGraphic(msg::InvalidBitmap);
-    bitmap.AssignFrom(nullptr);
+namespace {
+
+constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
+constexpr uint32_t kCoreHeaderSize = 12;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr int64_t kFileHeaderSize = 14;
+constexpr int kMaxColors = 256;
+
+[[noreturn]] void Invalid() { throw EInvalidGraphic(msg::InvalidBitmap); }
+
+// The header layouts this program knows: OS/2 core (12), OS/2 version 2 in its short and full form
+// (16, 64), and the Windows info header with its extensions (40, 52, 56, 108, 124). Any other size
+// leaves the place of every later field unknown.
+bool KnownHeaderSize(uint32_t size) {
+    switch (size) {
+        case 12: case 16: case 40: case 52: case 56: case 64: case 108: case 124: return true;
+        default: return false;
+    }
+}
+
+bool IsOs2Extended(uint32_t size) { return size == 16 || size == 64; }
+
+int DefaultColorCount(int bitCount) {
+    switch (bitCount) {
+        case 1: return 2;
+        case 4: return 16;
+        case 8: return 256;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+BmpReader::BmpReader(TStream& stream, int64_t count) {
+    if (count <= 0) {
+        empty_ = true;
+        return;
+    }
+    stream.ReadBuffer(fileHeader_.data(), kFileHeaderSize);
+    ByteCursor file(fileHeader_.data(), fileHeader_.size());
+    if (file.U16le() != kBitmapType) Invalid();
+    file.Skip(8);
+    info_.pixelOffset = file.U32le();
+
+    ReadInfoHeader(stream);
+    const int64_t headerEnd = kFileHeaderSize + info_.headerSize;
+    int64_t left = count - headerEnd;
+    source_ = &stream;
+
+    if (!info_.os2Core && info_.compression != kBmpRgb && info_.compression != kBmpBitFields) {
+        if (left < 0) throw EReadError(msg::ReadError);
+        saved_ = std::make_unique<TMemoryStream>();
+        saved_->WriteBuffer(fileHeader_.data(), kFileHeaderSize);
+        saved_->WriteBuffer(infoBytes_.data(), static_cast<int64_t>(infoBytes_.size()));
+        if (left > 0) saved_->CopyFrom(stream, left);
+        saved_->SetPosition(headerEnd);
+        source_ = saved_.get();
+    }
+
+    if (info_.planes != 1) Invalid();
+
+    int64_t consumed = headerEnd;
+    if (info_.headerSize == kInfoHeaderSize && (info_.bitCount == 16 || info_.bitCount == 32) &&
+        info_.compression == kBmpBitFields) {
+        uint8_t maskBytes[12];
+        source_->ReadBuffer(maskBytes, sizeof maskBytes);
+        ByteCursor masks(maskBytes, sizeof maskBytes);
+        for (uint32_t& m : info_.masks) m = masks.U32le();
+        info_.hasMasks = true;
+        left -= 12;
+        consumed += 12;
+    }
+
+    // A colours-used value above the table's room would overrun it.
+    if (info_.clrUsed > kMaxColors) Invalid();
+    const int colors = info_.clrUsed != 0 ? static_cast<int>(info_.clrUsed) : DefaultColorCount(info_.bitCount);
+    const int entrySize = info_.os2Core ? 3 : 4;
+    std::vector<uint8_t> table(static_cast<size_t>(colors) * entrySize);
+    source_->ReadBuffer(table.data(), static_cast<int64_t>(table.size()));
+    left -= static_cast<int64_t>(table.size());
+    consumed += static_cast<int64_t>(table.size());
+    info_.colorTable.assign(static_cast<size_t>(colors) * 4, 0);
+    for (int i = 0; i < colors; ++i)
+        std::copy_n(table.begin() + i * entrySize, 3, info_.colorTable.begin() + i * 4);
+
+    // The pixels start at the file header's offset when that lies behind the colour table and
+    // inside the file; a bogus offset leaves them directly behind the table.
+    const int64_t offset = info_.pixelOffset;
+    if (offset >= consumed && offset < count) {
+        source_->Seek(offset - consumed, SeekOrigin::Current);
+        left = count - offset;
+    }
+
+    uint64_t wanted = info_.sizeImage;
+    if (wanted == 0) {
+        const int64_t rowBits = static_cast<int64_t>(info_.width) * info_.bitCount;
+        const int64_t rows = info_.height < 0 ? -static_cast<int64_t>(info_.height) : info_.height;
+        wanted = rowBits < 0 ? UINT64_MAX : static_cast<uint64_t>((rowBits + 31) / 32 * 4) * static_cast<uint64_t>(rows);
+    }
+    pixelBytes_ = std::max<int64_t>(left, 0);
+    if (wanted < static_cast<uint64_t>(pixelBytes_)) pixelBytes_ = static_cast<int64_t>(wanted);
+}
+
+void BmpReader::ReadInfoHeader(TStream& stream) {
+    uint8_t sizeBytes[4];
+    if (stream.Read(sizeBytes, 4) != 4) Invalid();
+    const uint32_t size = ByteCursor(sizeBytes, 4).U32le();
+    if (!KnownHeaderSize(size)) Invalid();
+    info_.headerSize = size;
+    info_.os2Core = size == kCoreHeaderSize;
+    info_.os2Extended = IsOs2Extended(size);
+
+    // A header cut short by the end of the file leaves fields unread: not a bitmap.
+    infoBytes_.assign(size, 0);
+    std::copy_n(sizeBytes, 4, infoBytes_.begin());
+    if (stream.Read(infoBytes_.data() + 4, size - 4) != static_cast<int64_t>(size - 4)) Invalid();
+
+    ByteCursor h(infoBytes_.data(), infoBytes_.size());
+    h.Skip(4);
+    if (info_.os2Core) {
+        info_.width = h.U16le();
+        info_.height = h.U16le();
+        info_.planes = h.U16le();
+        info_.bitCount = h.U16le();
+        return;
+    }
+    info_.width = h.I32le();
+    info_.height = h.I32le();
+    info_.planes = h.U16le();
+    info_.bitCount = h.U16le();
+    if (!h.Has(24)) return;
+    info_.compression = h.U32le();
+    info_.sizeImage = h.U32le();
+    info_.xPelsPerMeter = h.I32le();
+    info_.yPelsPerMeter = h.I32le();
+    info_.clrUsed = h.U32le();
+    info_.clrImportant = h.U32le();
+    // Windows headers longer than 40 bytes carry the bit-field masks themselves.
+    if (!info_.os2Extended && h.Has(12)) {
+        for (uint32_t& m : info_.masks) m = h.U32le();
+        info_.hasMasks = info_.compression == kBmpBitFields;
+    }
+}
+
+namespace {
+
+std::vector<platform::RgbQuad> ColorsOf(const BmpInfo& info) {
+    std::vector<platform::RgbQuad> colors(static_cast<size_t>(info.ColorCount()));
+    for (size_t i = 0; i < colors.size(); ++i)
+        colors[i] = {info.colorTable[i * 4], info.colorTable[i * 4 + 1], info.colorTable[i * 4 + 2], 0};
+    return colors;
+}
+
+platform::BitmapInfoHeader SurfaceHeader(const BmpInfo& info) {
+    platform::BitmapInfoHeader h;
+    h.size = kInfoHeaderSize;
+    h.width = info.width;
+    h.height = info.height;
+    h.planes = info.planes;
+    h.bitCount = info.bitCount;
+    h.compression = info.compression;
+    h.sizeImage = info.sizeImage;
+    h.xPelsPerMeter = info.xPelsPerMeter;
+    h.yPelsPerMeter = info.yPelsPerMeter;
+    h.clrUsed = info.clrUsed;
+    h.clrImportant = info.clrImportant;
+    return h;
+}
+
+// Run-length data becomes a surface in the display format, its colour table realised on the way.
+std::unique_ptr<platform::Surface> DecodeCompressed(BmpReader& reader) {
+    const BmpInfo& info = reader.Info();
+    const bool rle8 = info.compression == kBmpRle8 && info.bitCount == 8;
+    const bool rle4 = info.compression == kBmpRle4 && info.bitCount == 4;
+    // Run-length rows are always stored bottom-up.
+    if ((!rle8 && !rle4) || info.os2Core || info.height <= 0) Invalid();
+    std::vector<uint8_t> data(static_cast<size_t>(reader.PixelBytes()));
+    reader.PixelSource().ReadBuffer(data.data(), reader.PixelBytes());
+    auto surface = platform::Surface::CreateDisplay(info.width, info.height);
+    std::vector<uint32_t> colors(static_cast<size_t>(info.ColorCount()));
+    std::memcpy(colors.data(), info.colorTable.data(), colors.size() * 4);
+    const platform::RleTarget target{surface->Bits(), surface->Width(), surface->Height(),
+                                     static_cast<ptrdiff_t>(surface->Stride())};
+    if (platform::DecodeRle(data, rle8 ? platform::RleKind::Rle8 : platform::RleKind::Rle4, colors, target) ==
+        platform::RleResult::Overrun)
+        Invalid();
+    return surface;
+}
+
+std::unique_ptr<platform::Surface> ReadUncompressed(BmpReader& reader) {
+    const BmpInfo& info = reader.Info();
+    // Compression 3 of an OS/2 header is Huffman coding, which no platform decodes.
+    if (info.os2Extended && info.compression != kBmpRgb) Invalid();
+    if (info.compression == kBmpBitFields && !info.hasMasks) Invalid();
+    const std::vector<platform::RgbQuad> colors = ColorsOf(info);
+    auto surface = platform::Surface::CreateDib(SurfaceHeader(info), colors,
+                                                info.hasMasks ? info.masks.data() : nullptr);
+    if (!surface) Invalid();
+    // Rows the file does not supply stay as the new section starts: zero.
+    const int64_t bytes = std::min(reader.PixelBytes(), surface->ImageSize());
+    reader.PixelSource().ReadBuffer(surface->Bits(), bytes);
+    return surface;
+}
+
+}  // namespace
+
+void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count) {
+    BmpReader reader(stream, count);
+    if (reader.IsEmpty()) {
+        bitmap.AssignFrom(nullptr);
+        return;
+    }
+    const BmpInfo& info = reader.Info();
+    if (info.width <= 0 || info.height == 0) Invalid();
+    std::unique_ptr<platform::Surface> pixels =
+        reader.IsCompressed() ? DecodeCompressed(reader) : ReadUncompressed(reader);
+    platform::PaletteHandle palette;
+    if (info.ColorCount() > 0 && (reader.IsCompressed() || info.bitCount > 8))
+        palette = platform::PaletteFromColorTable(ColorsOf(info));
+    bitmap.AdoptImage(std::move(pixels), std::move(palette), SurfaceHeader(info), reader.TakeSavedStream(),
+                      info.os2Core);
 }
 
 }  // namespace zavo

@@ -1,0 +1,47 @@
+#include "codec/fileformats.h"
+
+#include <algorithm>
+
+#include "base/pathtext.h"
+#include "codec/bitmap.h"
+#include "codec/icon.h"
+
+namespace zavo {
+
+namespace {
+
+// The formats every registry starts with, in order. Further classes register themselves when they
+// start up (the JPEG image adds "jpeg" and "jpg").
+const TFileFormat kBuiltIn[] = {
+    {"ico", "アイコン", 0, &NewGraphic<TIcon>},
+    {"bmp", "ビットマップ", 0, &NewGraphic<TBitmap>},
+};
+
+}  // namespace
+
+TFileFormatsList& TFileFormatsList::Instance() {
+    static TFileFormatsList list;
+    return list;
+}
+
+TFileFormatsList::TFileFormatsList() {
+    for (const TFileFormat& f : kBuiltIn) Add(f.extension, f.description, f.descriptionId, f.factory);
+}
+
+void TFileFormatsList::Add(std::string_view extension, std::string_view description, int descriptionId,
+                           TGraphicFactory factory) {
+    entries_.push_back({LowerCaseText(extension), std::string(description), descriptionId, factory});
+}
+
+void TFileFormatsList::RemoveIf(bool (*matches)(const TGraphic&)) {
+    std::erase_if(entries_, [matches](const TFileFormat& f) { return matches(*f.factory()); });
+}
+
+TGraphicFactory TFileFormatsList::Find(std::string_view extension) const {
+    if (extension.empty()) return nullptr;
+    const std::string lower = LowerCaseText(extension);
+    auto it = std::find_if(entries_.rbegin(), entries_.rend(), [&](const TFileFormat& f) { return f.extension == lower; });
+    return it == entries_.rend() ? nullptr : it->factory;
+}
+
+}  // namespace zavo

@@ -1,0 +1,386 @@
+#include "codec/bmpreader.h"
+
+#include <map>
+#include <set>
+
+#include "base/streams.h"
+#include "codec/bitmap.h"
+#include "codec/bmpbytes.h"
+#include "codec/referenceimage.h"
+#include "support/testutil.h"
+
+using namespace zavo;
+using zavotest::BmpBytes;
+using zavotest::Bmp24;
+
+namespace {
+
+const char* kInvalid = "ビットマップイメージが不正です";
+const char* kShort = "ストリームからの読み込みエラー";
+const char* kNoResources = "システム リソースが足りません";
+
+std::string Suite(const std::string& file) { return zavotest::TestData("bmpsuite/" + file); }
+
+void Load(TBitmap& b, const BmpBytes& bytes) {
+    TMemoryStream s;
+    s.WriteBuffer(bytes.bytes.data(), static_cast<int64_t>(bytes.bytes.size()));
+    s.SetPosition(0);
+    b.LoadStream(s);
+}
+
+const platform::Surface& Pixels(const TBitmap& b) {
+    const platform::Surface* s = b.Image().Handle();
+    if (!s) throw std::runtime_error("bitmap has no pixels");
+    return *s;
+}
+
+// Loads a file; returns the refusal's message, or empty when it loaded. Only the program's
+// bitmap refusals count as refusals; anything else fails the test.
+std::string TryLoad(TBitmap& b, const std::string& path) {
+    try {
+        b.LoadFile(path);
+        return {};
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message(), kInvalid) << path;
+        return e.Message();
+    } catch (const EReadError& e) {
+        return e.Message();
+    } catch (const EOutOfResources& e) {
+        EXPECT_EQ(e.Message(), kNoResources) << path;
+        return e.Message();
+    }
+}
+
+// The reference among a row's references that has the size the file loaded to.
+std::string ReferenceOf(const zavotest::SuiteFile& f, const platform::Surface& s) {
+    for (const std::string& r : f.references) {
+        QImage img = zavotest::ReadReference(Suite(r));
+        if (img.width() == s.Width() && img.height() == s.Height()) return r;
+    }
+    return f.references.empty() ? std::string() : f.references.front();
+}
+
+}  // namespace
+
+TEST(BmpReader, DecodesEveryGoodSuiteFileToItsReference) {
+    int checked = 0;
+    for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
+        if (f.kind != "g") continue;
+        SCOPED_TRACE(f.file);
+        TBitmap b;
+        b.LoadFile(Suite(f.file));
+        EXPECT_EQ(b.Width(), f.width);
+        EXPECT_EQ(b.Height(), f.height);
+        const platform::Surface& s = Pixels(b);
+        const std::string ref = ReferenceOf(f, s);
+        EXPECT_EQ(zavotest::FirstDifference(s, zavotest::ReadReference(Suite(ref))), "") << ref;
+        ++checked;
+    }
+    EXPECT_GE(checked, 25);
+}
+
+TEST(BmpReader, QuestionableSuiteFilesLoadToTheirSizeOrAreRefused) {
+    // What this program's rules make of them: refused for 2 bits, more than 256 colours, embedded
+    // JPEG/PNG, OS/2 Huffman and RLE24 coding, 64 bits and the alpha-bit-field compression.
+    const std::set<std::string> refused = {
+        "q/pal2.bmp", "q/pal2color.bmp", "q/pal8oversizepal.bmp", "q/rgb24largepal.bmp", "q/rgb24jpeg.bmp",
+        "q/rgb24png.bmp", "q/rgb24rle24.bmp", "q/pal1huffmsb.bmp", "q/rgba64.bmp", "q/rgba32abf.bmp"};
+    // Decoded exactly like a reference: offsets honoured, OS/2 variants, skipped RLE pixels black.
+    const std::map<std::string, std::string> matching = {
+        {"q/pal8offs.bmp", "html/pal8.png"},          {"q/pal8os2-sz.bmp", "html/pal8.png"},
+        {"q/pal8os2-hs.bmp", "html/pal8.png"},        {"q/pal8os2v2.bmp", "html/pal8.png"},
+        {"q/pal8os2v2-16.bmp", "html/pal8.png"},      {"q/pal8os2v2-sz.bmp", "html/pal8.png"},
+        {"q/pal8os2v2-40sz.bmp", "html/pal8.png"},    {"q/pal4rletrns.bmp", "html/pal4rletrns-b.png"},
+        {"q/pal8rletrns.bmp", "html/pal8rletrns-b.png"}, {"q/pal4rlecut.bmp", "html/pal4rlecut-b.png"},
+        {"q/pal8rlecut.bmp", "html/pal8rlecut-b.png"},  {"q/rgb16faketrns.bmp", "html/rgb16.png"},
+        {"q/rgb24prof.bmp", "html/rgb24.png"},        {"q/rgb24lprof.bmp", "html/rgb24.png"},
+        {"q/rgb32fakealpha.bmp", "html/rgb24.png"},   {"q/rgb32-xbgr.bmp", "html/rgb24.png"}};
+    for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
+        if (f.kind != "q") continue;
+        SCOPED_TRACE(f.file);
+        TBitmap b;
+        const std::string refusal = TryLoad(b, Suite(f.file));
+        if (refused.count(f.file)) {
+            EXPECT_EQ(refusal, kInvalid);
+            continue;
+        }
+        ASSERT_EQ(refusal, "");
+        EXPECT_EQ(b.Width(), f.width);
+        EXPECT_EQ(b.Height(), f.height);
+        auto m = matching.find(f.file);
+        if (m != matching.end()) {
+            EXPECT_EQ(zavotest::FirstDifference(Pixels(b), zavotest::ReadReference(Suite(m->second))), "");
+        }
+    }
+}
+
+TEST(BmpReader, BadSuiteFilesAreRefusedUnlessTheirFlawLiesOutsideTheRules) {
+    // Density, file size and palette indices are not judged; a pixel count beyond the file is cut
+    // to the file; a file cut short in its pixels loads what it has. A channel without mask bits
+    // is a format no surface has.
+    const std::set<std::string> loading = {"b/baddens1.bmp", "b/baddens2.bmp", "b/badfilesize.bmp",
+                                           "b/pal8badindex.bmp", "b/badbitssize.bmp", "b/shortfile.bmp"};
+    const std::map<std::string, std::string> refusals = {
+        {"b/badbitcount.bmp", kInvalid}, {"b/badheadersize.bmp", kInvalid}, {"b/badpalettesize.bmp", kInvalid},
+        {"b/badplanes.bmp", kInvalid},   {"b/badrle4.bmp", kInvalid},       {"b/badrle4bis.bmp", kInvalid},
+        {"b/badrle4ter.bmp", kInvalid},  {"b/badrle.bmp", kInvalid},        {"b/badrlebis.bmp", kInvalid},
+        {"b/badrleter.bmp", kInvalid},   {"b/badwidth.bmp", kInvalid},      {"b/rletopdown.bmp", kInvalid},
+        {"b/reallybig.bmp", kNoResources}, {"b/rgb16-880.bmp", kInvalid}, {"x/ba-bm.bmp", kInvalid}};
+    int seen = 0;
+    for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
+        if (f.kind != "b" && f.kind != "x") continue;
+        SCOPED_TRACE(f.file);
+        ++seen;
+        TBitmap b;
+        const std::string refusal = TryLoad(b, Suite(f.file));
+        if (loading.count(f.file)) {
+            EXPECT_EQ(refusal, "");
+            EXPECT_EQ(b.Width(), f.width);
+            EXPECT_EQ(b.Height(), f.height);
+        } else {
+            ASSERT_TRUE(refusals.count(f.file)) << "no expectation";
+            EXPECT_EQ(refusal, refusals.at(f.file));
+            EXPECT_TRUE(b.IsEmpty());
+        }
+    }
+    EXPECT_EQ(seen, static_cast<int>(loading.size() + refusals.size()));
+}
+
+TEST(BmpReader, OtherProgramsBitmapsLoad) {
+    struct Case {
+        const char* file;
+        int width, height;
+    };
+    for (const Case& c : {Case{"pillow/bmp/hopper.bmp", 128, 128}, Case{"pillow/bmp/hopper_rle8.bmp", 128, 128},
+                          Case{"pillow/bmp/hopper_rle8_grayscale.bmp", 256, 10},
+                          Case{"pillow/bmp/rgb32bf-abgr.bmp", 127, 64}, Case{"pillow/bmp/rgb32bf-rgba.bmp", 127, 64},
+                          Case{"pillow/bmp/mmap_error.bmp", 127, 64},
+                          Case{"libjpeg-turbo/shira_bird8.bmp", 192, 144},
+                          Case{"libjpeg-turbo/vgl_6434_0018a.bmp", 119, 96},
+                          Case{"libjpeg-turbo/vgl_6548_0026a.bmp", 128, 95}}) {
+        SCOPED_TRACE(c.file);
+        TBitmap b;
+        b.LoadFile(zavotest::TestData(c.file));
+        EXPECT_EQ(b.Width(), c.width);
+        EXPECT_EQ(b.Height(), c.height);
+    }
+    TBitmap gray;
+    gray.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8_grayscale.bmp"));
+    EXPECT_EQ(zavotest::FirstDifference(Pixels(gray), zavotest::ReadReference(zavotest::TestData("pillow/bmp/bw_gradient.png"))), "");
+    TBitmap plain, rle;
+    plain.LoadFile(zavotest::TestData("pillow/bmp/hopper.bmp"));
+    rle.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8.bmp"));
+    EXPECT_EQ(Pixels(plain).Width(), Pixels(rle).Width());
+}
+
+TEST(BmpReader, HostileFilesOfOtherProgramsAreRefused) {
+    TBitmap b;
+    // Rows carry more pixels than the width: the decoder stops rather than write past a row.
+    EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8_row_overflow.bmp")), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/l2rgb_read.bmp")), EInvalidGraphic, kInvalid);
+    // A bare info header without the file header.
+    EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/clipboard.dib")), EInvalidGraphic, kInvalid);
+    EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(BmpReader, AnEmptyFileGivesAnEmptyBitmap) {
+    TBitmap b;
+    Load(b, Bmp24(3, 3));
+    int changes = 0;
+    b.OnChange = [&](TGraphic*) { ++changes; };
+    Load(b, BmpBytes{});
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_EQ(b.Width(), 0);
+    EXPECT_EQ(b.Height(), 0);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(BmpReader, ReadsEveryBitDepthPixelExactly) {
+    // 2x2 pictures; pixel (x, y) from the top. Palette: 0 black, 1 red, 2 green, 3 blue.
+    auto paletted = [](uint16_t bits, std::vector<uint8_t> rows) {
+        BmpBytes b = BmpBytes::Windows(2, 2, bits, 0, 4, 54 + 16);
+        b.u32(0x000000).u32(0xFF0000).u32(0x00FF00).u32(0x0000FF);
+        for (uint8_t v : rows) b.u8(v);
+        return b;
+    };
+    const platform::ColorRef red = platform::MakeColorRef(255, 0, 0), green = platform::MakeColorRef(0, 255, 0),
+                             blue = platform::MakeColorRef(0, 0, 255);
+    {
+        TBitmap b;  // bottom row first: (0,1)=1 (1,1)=0 ; top: (0,0)=0 (1,0)=1
+        Load(b, paletted(1, {0x80, 0, 0, 0, 0x40, 0, 0, 0}));
+        EXPECT_EQ(Pixels(b).Pixel(0, 1), red);
+        EXPECT_EQ(Pixels(b).Pixel(1, 0), red);
+        EXPECT_EQ(Pixels(b).Pixel(0, 0), 0u);
+    }
+    {
+        TBitmap b;
+        Load(b, paletted(4, {0x12, 0, 0, 0, 0x30, 0, 0, 0}));
+        EXPECT_EQ(Pixels(b).Pixel(0, 1), red);
+        EXPECT_EQ(Pixels(b).Pixel(1, 1), green);
+        EXPECT_EQ(Pixels(b).Pixel(0, 0), blue);
+    }
+    {
+        TBitmap b;
+        Load(b, paletted(8, {3, 2, 0, 0, 1, 0, 0, 0}));
+        EXPECT_EQ(Pixels(b).Pixel(0, 1), blue);
+        EXPECT_EQ(Pixels(b).Pixel(1, 1), green);
+        EXPECT_EQ(Pixels(b).Pixel(0, 0), red);
+    }
+    {
+        TBitmap b;
+        Load(b, Bmp24(2, 2));
+        EXPECT_EQ(Pixels(b).Pixel(1, 0), platform::MakeColorRef(7, 0, 1));
+        EXPECT_EQ(Pixels(b).Pixel(0, 1), platform::MakeColorRef(7, 1, 0));
+    }
+    {
+        TBitmap b;  // 16 bits 5-6-5 by bit fields, top-down
+        BmpBytes bytes = BmpBytes::Windows(2, -1, 16, 3, 0, 66);
+        bytes.u32(0xF800).u32(0x07E0).u32(0x001F).u16(0xF800).u16(0x07E0);
+        Load(b, bytes);
+        EXPECT_EQ(Pixels(b).Pixel(0, 0), red);
+        EXPECT_EQ(Pixels(b).Pixel(1, 0), green);
+    }
+    {
+        TBitmap b;  // 32 bits, plain
+        BmpBytes bytes = BmpBytes::Windows(1, 1, 32, 0, 0, 54);
+        bytes.u8(0xFF).u8(0).u8(0).u8(0);
+        Load(b, bytes);
+        EXPECT_EQ(Pixels(b).Pixel(0, 0), blue);
+    }
+}
+
+TEST(BmpReader, TopDownAndBottomUpFilesGiveTheSamePicture) {
+    TBitmap up, down;
+    up.LoadFile(Suite("g/pal8.bmp"));
+    down.LoadFile(Suite("g/pal8topdown.bmp"));
+    EXPECT_EQ(up.Height(), 64);
+    EXPECT_EQ(down.Height(), 64);
+    EXPECT_EQ(Pixels(up).Pixel(3, 5), Pixels(down).Pixel(3, 5));
+    EXPECT_EQ(Pixels(up).Pixel(126, 63), Pixels(down).Pixel(126, 63));
+}
+
+TEST(BmpReader, KeepsResolutionColourCountsAndTheOs2Flag) {
+    TBitmap b;
+    b.LoadFile(Suite("g/pal8.bmp"));
+    const auto& header = b.Image().Description().header;
+    EXPECT_EQ(header.xPelsPerMeter, 2835);
+    EXPECT_EQ(header.clrUsed, 252u);
+    EXPECT_FALSE(b.Image().OS2Format());
+    TBitmap os2;
+    os2.LoadFile(Suite("g/pal8os2.bmp"));
+    EXPECT_TRUE(os2.Image().OS2Format());
+    EXPECT_EQ(os2.Width(), 127);
+}
+
+TEST(BmpReader, TrueColourWithAColourTableGetsAPalette) {
+    TBitmap b;
+    b.LoadFile(Suite("g/rgb24pal.bmp"));
+    ASSERT_NE(b.Palette(), nullptr);
+    EXPECT_EQ(b.Palette()->Count(), 256);
+    EXPECT_TRUE(b.PaletteModified());
+    TBitmap plain;
+    plain.LoadFile(Suite("g/rgb24.bmp"));
+    EXPECT_EQ(plain.Palette(), nullptr);
+    EXPECT_FALSE(plain.PaletteModified());
+}
+
+TEST(BmpReader, CompressedFilesKeepTheirBytesAsTheSavedStream) {
+    TBitmap b;
+    b.LoadFile(Suite("g/pal8rle.bmp"));
+    ASSERT_NE(b.Image().SavedStream(), nullptr);
+    EXPECT_EQ(b.Image().SavedStream()->Size(), 8788);
+    TBitmap plain;
+    plain.LoadFile(Suite("g/pal8.bmp"));
+    EXPECT_EQ(plain.Image().SavedStream(), nullptr);
+}
+
+TEST(BmpReader, AFileCutShortInsideItsPixelsLoadsWhatItHas) {
+    TBitmap whole, cut;
+    Load(whole, Bmp24(4, 4));
+    Load(cut, Bmp24(4, 4).cut_to(54 + 2 * 12 + 3));
+    EXPECT_EQ(cut.Width(), 4);
+    EXPECT_EQ(cut.Height(), 4);
+    // The two bottom rows and the first pixel of the third row from the bottom are there.
+    EXPECT_EQ(Pixels(cut).Pixel(0, 3), Pixels(whole).Pixel(0, 3));
+    EXPECT_EQ(Pixels(cut).Pixel(3, 2), Pixels(whole).Pixel(3, 2));
+    EXPECT_EQ(Pixels(cut).Pixel(0, 1), Pixels(whole).Pixel(0, 1));
+    EXPECT_EQ(Pixels(cut).Pixel(1, 1), 0u);
+}
+
+TEST(BmpReader, ExcessBytesAndOversizedPixelCountsAreIgnored) {
+    BmpBytes longer = Bmp24(3, 2);
+    longer.fill(5000, 0xFF);
+    TBitmap b;
+    Load(b, longer.with_u32_at(34, 5018));
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(Pixels(b).Pixel(2, 0), platform::MakeColorRef(7, 0, 2));
+}
+
+TEST(BmpReader, CutShortInItsColourTableIsAReadError) {
+    TBitmap b;
+    std::vector<uint8_t> file;
+    {
+        std::ifstream in(Suite("g/pal8.bmp"), std::ios::binary);
+        file.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    BmpBytes cut;
+    cut.bytes.assign(file.begin(), file.begin() + 54 + 100);
+    EXPECT_THROW_MSG(Load(b, cut), EReadError, kShort);
+    EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(BmpReader, ThePixelOffsetIsHonouredWhenItIsSound) {
+    // The same 2x1 picture with a 6-byte gap before its pixels, which hold two different colours.
+    BmpBytes gap = BmpBytes::Windows(2, 1, 24, 0, 0, 60);
+    gap.fill(6, 0x55).u8(1).u8(2).u8(3).u8(4).u8(5).u8(6).fill(2, 0);
+    TBitmap b;
+    Load(b, gap);
+    EXPECT_EQ(Pixels(b).Pixel(0, 0), platform::MakeColorRef(3, 2, 1));
+    EXPECT_EQ(Pixels(b).Pixel(1, 0), platform::MakeColorRef(6, 5, 4));
+    // An offset into the headers or beyond the end: the pixels follow the headers.
+    for (uint32_t offset : {20u, 100u}) {
+        TBitmap c;
+        Load(c, gap.with_u32_at(10, offset));
+        EXPECT_EQ(Pixels(c).Pixel(0, 0), platform::MakeColorRef(0x55, 0x55, 0x55));
+    }
+}
+
+TEST(BmpReader, RefusesPicturesThePlatformCannotCreate) {
+    TBitmap b;
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(18, 0)), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(22, 0)), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(18, static_cast<uint32_t>(-2))), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u16_at(28, 2)), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u16_at(28, 64)), EInvalidGraphic, kInvalid);
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(30, 9)), EInvalidGraphic, kInvalid);
+    // Bit fields need 16 or 32 bits.
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(30, 3)), EInvalidGraphic, kInvalid);
+    // Run-length coding must match the bit count and cannot be top-down.
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(30, 1)), EInvalidGraphic, kInvalid);
+    BmpBytes rle = BmpBytes::Windows(2, -1, 8, 1, 2, 62, 4);
+    rle.u32(0).u32(0xFFFFFF).u8(2).u8(1).u8(0).u8(1);
+    EXPECT_THROW_MSG(Load(b, rle), EInvalidGraphic, kInvalid);
+    EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(BmpReader, DimensionsBeyondTheSurfaceLimitAreRefusedBeforeAllocating) {
+    TBitmap b;
+    EXPECT_THROW_MSG(Load(b, Bmp24(2, 2).with_u32_at(18, 0x7FFFFFFF).with_u32_at(22, 0x7FFFFFFF)), EOutOfResources,
+                     kNoResources);
+    BmpBytes rle = BmpBytes::Windows(40000, 40000, 8, 1, 2, 62, 4);
+    rle.u32(0).u32(0xFFFFFF).u8(0).u8(1);
+    EXPECT_THROW_MSG(Load(b, rle), EOutOfResources, kNoResources);
+}
+
+TEST(BmpReader, RunLengthFilesDecodeWithTheirPalette) {
+    BmpBytes rle = BmpBytes::Windows(4, 2, 4, 2, 2, 62, 8);
+    rle.u32(0x0000FF).u32(0xFFFF00).u8(4).u8(0x01).u8(0).u8(0).u8(2).u8(0x11).u8(0).u8(1);
+    TBitmap b;
+    Load(b, rle);
+    EXPECT_EQ(Pixels(b).Pixel(0, 1), platform::MakeColorRef(0, 0, 255));
+    EXPECT_EQ(Pixels(b).Pixel(1, 1), platform::MakeColorRef(255, 255, 0));
+    EXPECT_EQ(Pixels(b).Pixel(1, 0), platform::MakeColorRef(255, 255, 0));
+    // Pixels the data never reaches stay black.
+    EXPECT_EQ(Pixels(b).Pixel(3, 0), 0u);
+    ASSERT_NE(b.Palette(), nullptr);
+}

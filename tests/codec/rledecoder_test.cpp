@@ -1,0 +1,121 @@
+#include "platform/rledecoder.h"
+
+#include <cstring>
+#include <vector>
+
+#include "support/testutil.h"
+
+using namespace zavo::platform;
+
+namespace {
+
+// A surface of w x h pixels inside a larger buffer, with guard bytes around it that must survive.
+struct Canvas {
+    Canvas(int w, int h) : width(w), height(h), memory(static_cast<size_t>(w * h * 4 + 64), 0xAA) {
+        std::memset(memory.data() + 32, 0x11, static_cast<size_t>(w * h * 4));
+    }
+    RleTarget Target() { return {memory.data() + 32, width, height, width * 4}; }
+    // Colour of pixel x, y counted from the top.
+    uint32_t At(int x, int y) const {
+        uint32_t v;
+        std::memcpy(&v, memory.data() + 32 + (y * width + x) * 4, 4);
+        return v;
+    }
+    bool GuardsIntact() const {
+        for (size_t i = 0; i < 32; ++i)
+            if (memory[i] != 0xAA || memory[memory.size() - 1 - i] != 0xAA) return false;
+        return true;
+    }
+    int width, height;
+    std::vector<uint8_t> memory;
+};
+
+const uint32_t kColors[] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+constexpr uint32_t kUntouched = 0x11111111;
+
+RleResult Decode(Canvas& c, std::vector<uint8_t> data, RleKind kind) {
+    return DecodeRle(data, kind, kColors, c.Target());
+}
+
+}  // namespace
+
+TEST(RleDecoder, Rle8RunsAndAbsoluteRunsFillRowsFromTheBottom) {
+    Canvas c(4, 2);
+    // Bottom row: one of 1, then absolute 2 3 4 (padded); EOL; top row: four of 4; EOB.
+    EXPECT_EQ(Decode(c, {1, 1, 0, 3, 2, 3, 4, 0, 0, 0, 4, 4, 0, 1}, RleKind::Rle8), RleResult::Complete);
+    EXPECT_EQ(c.At(0, 1), 0xFF0000u);
+    EXPECT_EQ(c.At(1, 1), 0x00FF00u);
+    EXPECT_EQ(c.At(2, 1), 0x0000FFu);
+    EXPECT_EQ(c.At(3, 1), 0xFFFFFFu);
+    EXPECT_EQ(c.At(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(c.At(3, 0), 0xFFFFFFu);
+    EXPECT_TRUE(c.GuardsIntact());
+}
+
+TEST(RleDecoder, Rle4AlternatesTheTwoNibbles) {
+    Canvas c(5, 1);
+    // Run of 3 alternating 1 and 2, then absolute 3 nibbles 3 4 0 (two bytes, padded to four).
+    EXPECT_EQ(Decode(c, {3, 0x12, 0, 3, 0x34, 0x00, 0, 0, 0, 1}, RleKind::Rle4), RleResult::Overrun);
+    Canvas d(6, 1);
+    EXPECT_EQ(Decode(d, {3, 0x12, 0, 3, 0x34, 0x00, 0, 0, 0, 1}, RleKind::Rle4), RleResult::Complete);
+    EXPECT_EQ(d.At(0, 0), 0xFF0000u);
+    EXPECT_EQ(d.At(1, 0), 0x00FF00u);
+    EXPECT_EQ(d.At(2, 0), 0xFF0000u);
+    EXPECT_EQ(d.At(3, 0), 0x0000FFu);
+    EXPECT_EQ(d.At(4, 0), 0xFFFFFFu);
+    EXPECT_EQ(d.At(5, 0), 0x000000u);
+}
+
+TEST(RleDecoder, DeltaSkipsPixelsAndIndicesBeyondTheTableAreBlack) {
+    Canvas c(4, 3);
+    EXPECT_EQ(Decode(c, {0, 2, 1, 1, 1, 200, 0, 1}, RleKind::Rle8), RleResult::Complete);
+    EXPECT_EQ(c.At(0, 2), kUntouched);
+    EXPECT_EQ(c.At(1, 1), 0x000000u);
+    EXPECT_EQ(c.At(2, 1), kUntouched);
+    EXPECT_EQ(c.At(0, 0), kUntouched);
+}
+
+TEST(RleDecoder, RunsThatWouldLeaveTheSurfaceStopWithoutWriting) {
+    {
+        Canvas c(4, 2);
+        EXPECT_EQ(Decode(c, {5, 1}, RleKind::Rle8), RleResult::Overrun);
+        EXPECT_EQ(c.At(0, 1), kUntouched);
+        EXPECT_TRUE(c.GuardsIntact());
+    }
+    {
+        Canvas c(4, 2);
+        EXPECT_EQ(Decode(c, {3, 1, 0, 3, 1, 2, 3, 0}, RleKind::Rle8), RleResult::Overrun);
+        EXPECT_TRUE(c.GuardsIntact());
+    }
+    {
+        Canvas c(4, 2);
+        EXPECT_EQ(Decode(c, {0, 2, 5, 0}, RleKind::Rle8), RleResult::Overrun);
+        EXPECT_TRUE(c.GuardsIntact());
+    }
+}
+
+TEST(RleDecoder, RowsBeyondTheTopAndDataAfterTheLastRowAreIgnored) {
+    Canvas c(2, 2);
+    EXPECT_EQ(Decode(c, {2, 1, 0, 0, 2, 2, 0, 0, 2, 3, 0, 0, 2, 3}, RleKind::Rle8), RleResult::Complete);
+    EXPECT_EQ(c.At(0, 0), 0x00FF00u);
+    EXPECT_TRUE(c.GuardsIntact());
+    Canvas d(2, 2);
+    EXPECT_EQ(Decode(d, {0, 2, 0, 9, 2, 1}, RleKind::Rle8), RleResult::Complete);
+    EXPECT_EQ(d.At(0, 0), kUntouched);
+}
+
+TEST(RleDecoder, DataEndingEarlyKeepsWhatWasDecoded) {
+    Canvas c(4, 2);
+    EXPECT_EQ(Decode(c, {2, 1, 0}, RleKind::Rle8), RleResult::DataEnded);
+    EXPECT_EQ(c.At(1, 1), 0xFF0000u);
+    EXPECT_EQ(c.At(2, 1), kUntouched);
+    Canvas d(8, 1);
+    // Absolute run of 6 with only 3 bytes present.
+    EXPECT_EQ(Decode(d, {0, 6, 1, 2, 3}, RleKind::Rle8), RleResult::DataEnded);
+    EXPECT_EQ(d.At(2, 0), 0x0000FFu);
+    EXPECT_EQ(d.At(3, 0), kUntouched);
+    Canvas e(8, 1);
+    EXPECT_EQ(Decode(e, {0, 2, 1}, RleKind::Rle8), RleResult::DataEnded);
+    EXPECT_EQ(Decode(e, {}, RleKind::Rle4), RleResult::DataEnded);
+    EXPECT_TRUE(e.GuardsIntact());
+}
