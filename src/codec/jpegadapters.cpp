@@ -272,14 +272,16 @@ void JpegDestroy(JpegContext& context) {
     context.compress.err = nullptr;
 }
 
-void RaiseJpegFailure(JpegContext& context) {
+std::exception_ptr JpegFailure(JpegContext& context) {
     int code = context.error.pub.msg_code;
     std::exception_ptr carried = std::move(context.carried);
     context.carried = nullptr;
     JpegDestroy(context);
-    if (carried) std::rethrow_exception(carried);
-    if (code == JERR_OUT_OF_MEMORY) throw EOutOfMemory(msg::OutOfMemory);
-    throw EJPEG(Format(msg::JPEGError, code));
+    if (carried) return carried;
+    if (code == JERR_OUT_OF_MEMORY) return std::make_exception_ptr(EOutOfMemory(msg::OutOfMemory));
+    return std::make_exception_ptr(EJPEG(Format(msg::JPEGError, code)));
 }
+
+void RaiseJpegFailure(JpegContext& context) { std::rethrow_exception(JpegFailure(context)); }
 
 }  // namespace zavo

@@ -109,9 +109,10 @@ void JpegInstallProgress(JpegContext& context, JpegProgressOwner* owner);
 // Destroys the library object; a second call, or a call without one, does nothing.
 void JpegDestroy(JpegContext& context);
 
-// After a guarded call returned false: destroys the library object, then throws the exception a
-// callback carried out of the library, or EJPEG "JPEG エラー #%d" with the library's message code
-// (EOutOfMemory when the library's heap ran dry).
+// After a guarded call returned false: destroys the library object and gives the exception to
+// throw: the one a callback carried out of the library, or EJPEG "JPEG エラー #%d" with the library's
+// message code (EOutOfMemory when the library's heap ran dry).
+std::exception_ptr JpegFailure(JpegContext& context);
 [[noreturn]] void RaiseJpegFailure(JpegContext& context);
 
 // The size of the source and destination buffers.
