@@ -183,10 +183,16 @@ struct RowTable {
     JDIMENSION perCall = 1;
 };
 
-RowTable RowsOf(TBitmap& bitmap, int height, JDIMENSION packedRows) {
+enum class RowUse { Read, Write };
+
+// Rows that are only read are taken from the image in place: the copy-on-write step of ScanLine is
+// for writers, and would copy a picture the temporary still shares with the object's bitmap.
+RowTable RowsOf(TBitmap& bitmap, int height, JDIMENSION packedRows, RowUse use) {
     RowTable table;
-    uint8_t* row0 = bitmap.ScanLine(0);
-    ptrdiff_t stride = height > 1 ? bitmap.ScanLine(1) - row0 : 0;
+    platform::Surface* shared = use == RowUse::Read ? bitmap.Image().Handle() : nullptr;
+    auto rowAddress = [&](int y) { return shared != nullptr ? shared->Row(y) : bitmap.ScanLine(y); };
+    uint8_t* row0 = rowAddress(0);
+    ptrdiff_t stride = height > 1 ? rowAddress(1) - row0 : 0;
     table.rows.resize(static_cast<size_t>(height));
     for (int i = 0; i < height; ++i) table.rows[static_cast<size_t>(i)] = row0 + stride * i;
     if (stride > 0 && stride % 4 == 0) table.perCall = std::max<JDIMENSION>(packedRows, 1);
@@ -445,7 +451,7 @@ void TJPEGImage::CompressBitmap() {
 
     if (grayMode_) holder_->IsGray = true;
     if (!ConfigureCompression(c, {quality_, grayMode_, progressiveFile_})) RaiseJpegFailure(c);
-    RowTable table = RowsOf(pixels, height, static_cast<JDIMENSION>(height));
+    RowTable table = RowsOf(pixels, height, static_cast<JDIMENSION>(height), RowUse::Read);
 
     std::exception_ptr failure;
     try {
@@ -511,11 +517,11 @@ void TJPEGImage::Decode() {
         bitmap_->ReleaseHandle();
         bitmap_->SetWidth(static_cast<int>(d->output_width));
         bitmap_->SetHeight(height);
-        RowTable table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height));
+        RowTable table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height), RowUse::Write);
         auto takePalette = [&] {
             bitmap_->SetPalette(PaletteFromColormap(d));
             SetPaletteModified(true);
-            table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height));
+            table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height), RowUse::Write);
         };
 
         if (d->buffered_image) {
