@@ -12,7 +12,9 @@ namespace zavo {
 
 namespace {
 
-JpegContext* ContextOf(j_common_ptr cinfo) { return reinterpret_cast<JpegErrorManager*>(cinfo->err)->context; }
+JpegContext* ContextOf(j_common_ptr cinfo) {
+    return reinterpret_cast<JpegErrorManager*>(cinfo->err)->context;
+}
 
 // Leaves the library for the guarded call; the caller raises the failure.
 [[noreturn]] void Leave(j_common_ptr cinfo) { std::longjmp(ContextOf(cinfo)->jump, 1); }

@@ -176,6 +176,11 @@ bool FinishDecompress(JpegContext& c) {
     return true;
 }
 
+// After a guarded sequence: raises its failure when the library left by the error exit.
+void Require(bool ok, JpegContext& c) {
+    if (!ok) RaiseJpegFailure(c);
+}
+
 // The row addresses of a bitmap and how many rows one library call may take. The step between rows
 // is taken from row 1 only when the bitmap has one.
 struct RowTable {
@@ -238,7 +243,8 @@ bool IsAbort(const std::exception_ptr& failure) {
 
 void AdjustDefaultsToScreen(int bitsPerPixel) {
     screenBitsPerPixel = bitsPerPixel;
-    DefaultJpegSettings.OutputDepth = bitsPerPixel <= 8 ? TJPEGPixelFormat::Depth8 : TJPEGPixelFormat::Depth24;
+    DefaultJpegSettings.OutputDepth =
+        bitsPerPixel <= 8 ? TJPEGPixelFormat::Depth8 : TJPEGPixelFormat::Depth24;
 }
 
 void AdjustDefaultsToScreen() { AdjustDefaultsToScreen(platform::kScreenBitsPerPixel); }
@@ -356,9 +362,9 @@ void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation(msg::JPEGImageSi
 void TJPEGImage::ReadEmbedded(TStream& stream) {
     uint8_t count[4];
     stream.ReadBuffer(count, 4);
-    auto n = static_cast<int32_t>(static_cast<uint32_t>(count[0]) | static_cast<uint32_t>(count[1]) << 8 |
-                                  static_cast<uint32_t>(count[2]) << 16 | static_cast<uint32_t>(count[3]) << 24);
-    ReadBytes(n, stream);
+    uint32_t n = 0;
+    for (int i = 3; i >= 0; --i) n = n << 8 | count[i];
+    ReadBytes(static_cast<int32_t>(n), stream);
 }
 
 void TJPEGImage::WriteEmbedded(TStream& stream) {
@@ -400,11 +406,11 @@ void TJPEGImage::ReadBytes(int64_t count, TStream& stream) {
     holder_->Bytes = std::move(bytes);
     if (count > 0) {
         JpegContext c;
-        if (!JpegCreateDecompress(c)) RaiseJpegFailure(c);
+        Require(JpegCreateDecompress(c), c);
         holder_->Bytes->SetPosition(0);
-        if (!JpegAttachSource(c, *holder_->Bytes)) RaiseJpegFailure(c);
+        Require(JpegAttachSource(c, *holder_->Bytes), c);
         HeaderFacts facts{};
-        if (!ReadHeaderFacts(c, &facts)) RaiseJpegFailure(c);
+        Require(ReadHeaderFacts(c, &facts), c);
         holder_->ImageWidth = static_cast<int32_t>(facts.width);
         holder_->ImageHeight = static_cast<int32_t>(facts.height);
         holder_->IsGray = facts.gray;
@@ -428,11 +434,11 @@ void TJPEGImage::Compress() {
 
 void TJPEGImage::CompressBitmap() {
     JpegContext c;
-    if (!JpegCreateCompress(c)) RaiseJpegFailure(c);
+    Require(JpegCreateCompress(c), c);
     JpegInstallProgress(c, this);
     if (holder_->Bytes) ResetData();
     holder_->Bytes = std::make_unique<TMemoryStream>();
-    if (!JpegAttachDestination(c, *holder_->Bytes)) RaiseJpegFailure(c);
+    Require(JpegAttachDestination(c, *holder_->Bytes), c);
     if (!bitmap_ || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
 
     int width = bitmap_->Width();
@@ -450,7 +456,7 @@ void TJPEGImage::CompressBitmap() {
     pixels.SetPixelFormat(TPixelFormat::Bit24);
 
     if (grayMode_) holder_->IsGray = true;
-    if (!ConfigureCompression(c, {quality_, grayMode_, progressiveFile_})) RaiseJpegFailure(c);
+    Require(ConfigureCompression(c, {quality_, grayMode_, progressiveFile_}), c);
     RowTable table = RowsOf(pixels, height, static_cast<JDIMENSION>(height), RowUse::Read);
 
     std::exception_ptr failure;
@@ -473,80 +479,34 @@ TBitmap* TJPEGImage::EnsureDecoded() {
 }
 
 void TJPEGImage::OpenDecoder(JpegContext& c) {
-    if (!JpegCreateDecompress(c)) RaiseJpegFailure(c);
+    Require(JpegCreateDecompress(c), c);
     JpegInstallProgress(c, this);
     holder_->Bytes->SetPosition(0);
-    if (!JpegAttachSource(c, *holder_->Bytes)) RaiseJpegFailure(c);
-    if (!JpegReadHeader(c)) RaiseJpegFailure(c);
+    Require(JpegAttachSource(c, *holder_->Bytes), c);
+    Require(JpegReadHeader(c), c);
     DecodeSettings settings{decodeScale_,
                             blockSmoothing_,
                             grayMode_,
                             outputDepth_ == TJPEGPixelFormat::Depth8,
                             decodeMode_ == TJPEGPerformance::Fast,
                             showProgressively_};
-    if (!ConfigureDecoder(c, settings)) RaiseJpegFailure(c);
+    Require(ConfigureDecoder(c, settings), c);
 }
 
 void TJPEGImage::Decode() {
-    bool paletteFromDecoder = true;
     JpegContext c;
     OpenDecoder(c);
     j_decompress_ptr d = &c.decompress;
     bool eightBit = outputDepth_ == TJPEGPixelFormat::Depth8 || d->out_color_space == JCS_GRAYSCALE;
     bitmap_->ReleaseHandle();
     bitmap_->SetPixelFormat(eightBit ? TPixelFormat::Bit8 : TPixelFormat::Bit24);
-    if (!CalcOutputDimensions(c)) RaiseJpegFailure(c);
+    Require(CalcOutputDimensions(c), c);
     CheckSurfaceSize(d->output_width, d->output_height, eightBit ? 8 : 24);
 
     std::exception_ptr failure;
     try {
         ReportProgress(TProgressStage::StageStarting, 0, false, TRect{}, "");
-        if (screenPalette_) {
-            // A grayscale decode quantises on its own gray ramp and cannot use a fixed colour map.
-            if (outputDepth_ == TJPEGPixelFormat::Depth8 && d->out_color_space != JCS_GRAYSCALE) {
-                if (!ColormapFromPalette(c, *screenPalette_)) RaiseJpegFailure(c);
-                bitmap_->SetPalette(screenPalette_);
-                paletteFromDecoder = false;
-            } else if (outputDepth_ == TJPEGPixelFormat::Depth24) {
-                screenPalette_.reset();
-            }
-        }
-        if (!StartDecompress(c)) RaiseJpegFailure(c);
-        if (d->output_components != (eightBit ? 1 : 3)) throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
-        int height = static_cast<int>(d->output_height);
-        bitmap_->ReleaseHandle();
-        bitmap_->SetWidth(static_cast<int>(d->output_width));
-        bitmap_->SetHeight(height);
-        RowTable table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height), RowUse::Write);
-        auto takePalette = [&] {
-            bitmap_->SetPalette(PaletteFromColormap(d));
-            SetPaletteModified(true);
-            table = RowsOf(*bitmap_, height, static_cast<JDIMENSION>(d->rec_outbuf_height), RowUse::Write);
-        };
-
-        if (d->buffered_image) {
-            for (;;) {
-                int status = 0;
-                if (!ConsumeInput(c, &status)) RaiseJpegFailure(c);
-                if (status == JPEG_REACHED_EOI) break;
-                if (!StartOutput(c)) RaiseJpegFailure(c);
-                if (c.progress.pub.completed_passes == 0 && d->colormap != nullptr && eightBit && paletteFromDecoder)
-                    takePalette();
-                if (!ReadRows(c, table.rows.data(), table.perCall)) RaiseJpegFailure(c);
-                if (!FinishOutput(c)) RaiseJpegFailure(c);
-            }
-            d->dct_method = c.finalDctMethod;
-            d->dither_mode = c.finalDither;
-            if (c.finalTwoPass) {
-                d->two_pass_quantize = TRUE;
-                d->colormap = nullptr;
-            }
-            if (!StartOutput(c)) RaiseJpegFailure(c);
-        }
-        if ((!d->buffered_image || c.finalTwoPass) && d->colormap != nullptr && paletteFromDecoder) takePalette();
-        if (!ReadRows(c, table.rows.data(), table.perCall)) RaiseJpegFailure(c);
-        if (d->buffered_image && !FinishOutput(c)) RaiseJpegFailure(c);
-        if (!FinishDecompress(c)) RaiseJpegFailure(c);
+        DecodeRows(c, eightBit);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -554,6 +514,62 @@ void TJPEGImage::Decode() {
     ReportProgress(TProgressStage::StageEnding, failure ? 0 : 100, PaletteModified(), TRect{}, "");
     if (PaletteModified()) NotifyChanged();
     if (failure && !IsAbort(failure)) std::rethrow_exception(failure);
+}
+
+void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
+    j_decompress_ptr d = &c.decompress;
+    bool paletteFromDecoder = true;
+    if (screenPalette_) {
+        // A grayscale decode quantises on its own gray ramp and cannot use a fixed colour map.
+        if (outputDepth_ == TJPEGPixelFormat::Depth8 && d->out_color_space != JCS_GRAYSCALE) {
+            Require(ColormapFromPalette(c, *screenPalette_), c);
+            bitmap_->SetPalette(screenPalette_);
+            paletteFromDecoder = false;
+        } else if (outputDepth_ == TJPEGPixelFormat::Depth24) {
+            screenPalette_.reset();
+        }
+    }
+    Require(StartDecompress(c), c);
+    // The rows below are written with exactly the bytes per pixel the bitmap has.
+    if (d->output_components != (eightBit ? 1 : 3))
+        throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
+    int height = static_cast<int>(d->output_height);
+    auto packed = static_cast<JDIMENSION>(d->rec_outbuf_height);
+    bitmap_->ReleaseHandle();
+    bitmap_->SetWidth(static_cast<int>(d->output_width));
+    bitmap_->SetHeight(height);
+    RowTable table = RowsOf(*bitmap_, height, packed, RowUse::Write);
+    // A new palette rebuilds the bitmap's pixels, so the row addresses are taken again.
+    auto takePalette = [&] {
+        bitmap_->SetPalette(PaletteFromColormap(d));
+        SetPaletteModified(true);
+        table = RowsOf(*bitmap_, height, packed, RowUse::Write);
+    };
+
+    if (d->buffered_image) {
+        for (;;) {
+            int status = 0;
+            Require(ConsumeInput(c, &status), c);
+            if (status == JPEG_REACHED_EOI) break;
+            Require(StartOutput(c), c);
+            bool firstPass = c.progress.pub.completed_passes == 0;
+            if (firstPass && d->colormap != nullptr && eightBit && paletteFromDecoder) takePalette();
+            Require(ReadRows(c, table.rows.data(), table.perCall), c);
+            Require(FinishOutput(c), c);
+        }
+        d->dct_method = c.finalDctMethod;
+        d->dither_mode = c.finalDither;
+        if (c.finalTwoPass) {
+            d->two_pass_quantize = TRUE;
+            d->colormap = nullptr;
+        }
+        Require(StartOutput(c), c);
+    }
+    bool finalMap = !d->buffered_image || c.finalTwoPass;
+    if (finalMap && d->colormap != nullptr && paletteFromDecoder) takePalette();
+    Require(ReadRows(c, table.rows.data(), table.perCall), c);
+    if (d->buffered_image) Require(FinishOutput(c), c);
+    Require(FinishDecompress(c), c);
 }
 
 void TJPEGImage::JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) {

@@ -136,6 +136,8 @@ private:
     void OpenDecoder(JpegContext& context);
     void CompressBitmap();
     void Decode();
+    // Starts the decoder and reads every row (and every scan, in buffered-image mode) into Bitmap.
+    void DecodeRows(JpegContext& context, bool eightBit);
 
     TJPEGData* holder_;
     std::unique_ptr<TBitmap> bitmap_;

@@ -461,3 +461,54 @@ TEST(JpegImagePalette, NewPaletteDropsOnlyABitmapThatCanBeDecodedAgain) {
     ASSERT_NE(nullptr, bitmapOnly.Bitmap());
     EXPECT_EQ(4, bitmapOnly.Width());
 }
+
+TEST(JpegImageDraw, DrawsTheDecodedPictureIntoACanvas) {
+    TJPEGImage image;
+    LoadBytes(image, SmallJpeg(20, 12));
+    TBitmap target;
+    target.SetPixelFormat(TPixelFormat::Bit24);
+    target.SetWidth(20);
+    target.SetHeight(12);
+    target.Canvas().DrawGraphic(0, 0, &image);
+    EXPECT_EQ(BgrOf(*image.Bitmap()), BgrOf(target));
+    TBitmap stretched;
+    stretched.SetPixelFormat(TPixelFormat::Bit24);
+    stretched.SetWidth(20);
+    stretched.SetHeight(12);
+    stretched.Canvas().StretchDraw(Rect(0, 0, 20, 12), &image);
+    EXPECT_EQ(BgrOf(target), BgrOf(stretched));
+}
+
+TEST(JpegImageFile, SavesAndLoadsThroughFiles) {
+    TJPEGImage image;
+    auto bitmap = BitmapFromRgb(RgbPattern(30, 20), 30, 20);
+    image.AssignFrom(bitmap.get());
+    image.SetQuality(60);
+    image.Compress();
+    std::string path = TempDir() + "/saved.jpg";
+    image.SaveFile(path);
+    EXPECT_EQ(HeldBytes(image), ReadFileBytes(path));
+    std::unique_ptr<TGraphic> loaded = TJPEGImage::Create();
+    loaded->LoadFile(path);
+    EXPECT_EQ(30, loaded->Width());
+    EXPECT_TRUE(loaded->SameContent(&image));
+    std::unique_ptr<TGraphic> fresh = image.NewInstance();
+    EXPECT_TRUE(fresh->IsEmpty());
+    EXPECT_NE(nullptr, dynamic_cast<TJPEGImage*>(fresh.get()));
+}
+
+TEST(JpegImageClipboard, SavesTheDecodedPicture) {
+    TJPEGImage image;
+    LoadBytes(image, SmallJpeg(18, 10));
+    uint16_t format = 0;
+    TMemoryStream data;
+    platform::PaletteHandle palette;
+    image.SaveClipboard(format, data, palette);
+    ASSERT_NE(nullptr, image.Bitmap());
+    uint16_t bitmapFormat = 0;
+    TMemoryStream bitmapData;
+    image.Bitmap()->SaveClipboard(bitmapFormat, bitmapData, palette);
+    EXPECT_EQ(bitmapFormat, format);
+    EXPECT_EQ(StreamBytes(bitmapData), StreamBytes(data));
+    EXPECT_GT(data.Size(), 18 * 10 * 3);
+}
