@@ -1,0 +1,329 @@
+// What the JPEG image hands to libjpeg and gets back: its files equal an independent encode with the
+// same parameters, and its decodes equal an independent decode.
+#include <jerror.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/format.h"
+#include "codec/jpegbitmaps.h"
+#include "codec/jpegimage.h"
+#include "support/testutil.h"
+
+using namespace zavo;
+using namespace zavotest;
+
+namespace {
+
+std::vector<uint8_t> SwapRedBlue(std::vector<uint8_t> pixels) {
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3) std::swap(pixels[i], pixels[i + 2]);
+    return pixels;
+}
+
+// The colours an 8-bit palette bitmap shows, top-down, as blue-green-red.
+std::vector<uint8_t> ColoursOf(TBitmap& bitmap) {
+    const platform::PaletteHandle& palette = bitmap.Palette();
+    std::vector<uint8_t> colours;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* row = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            const platform::PaletteEntry& e = palette->Entries().at(row[x]);
+            colours.insert(colours.end(), {e.blue, e.green, e.red});
+        }
+    }
+    return colours;
+}
+
+double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+    return sum / static_cast<double>(a.size());
+}
+
+}  // namespace
+
+TEST(JpegCompress, FileIsByteForByteTheLibrarysFloatEncodeWithBaselineTables) {
+    struct Case {
+        int width, height, quality;
+    };
+    for (Case c : {Case{1, 1, 80}, Case{17, 9, 1}, Case{64, 48, 50}, Case{203, 101, 80}, Case{320, 240, 95},
+                   Case{33, 250, 100}}) {
+        std::vector<uint8_t> rgb = RgbPattern(c.width, c.height);
+        ReferenceOptions options;
+        options.quality = c.quality;
+        EXPECT_EQ(EncodeReference(rgb, c.width, c.height, options),
+                  CompressThroughImage(rgb, c.width, c.height, static_cast<unsigned>(c.quality)))
+            << c.width << "x" << c.height << " q" << c.quality;
+    }
+}
+
+TEST(JpegCompress, FileIsJfif101WithYCbCr420AndNoRestarts) {
+    std::vector<uint8_t> bytes = CompressThroughImage(RgbPattern(32, 32), 32, 32, 80);
+    ASSERT_GT(bytes.size(), 20u);
+    const uint8_t app0[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1};
+    EXPECT_TRUE(std::equal(std::begin(app0), std::end(app0), bytes.begin()));
+    size_t sof = FindMarker(bytes, 0xC0);
+    ASSERT_LT(sof, bytes.size());
+    EXPECT_EQ(3, bytes[sof + 9]);
+    EXPECT_EQ(0x22, bytes[sof + 11]);
+    EXPECT_EQ(0x11, bytes[sof + 14]);
+    EXPECT_EQ(0x11, bytes[sof + 17]);
+    EXPECT_EQ(bytes.size(), FindMarker(bytes, 0xDD));
+    EXPECT_EQ(bytes.size(), FindMarker(bytes, 0xC2));
+}
+
+TEST(JpegCompress, QualityOutsideTheRangeActsAsTheLimit) {
+    std::vector<uint8_t> rgb = RgbPattern(48, 40);
+    std::vector<uint8_t> q1 = CompressThroughImage(rgb, 48, 40, 1);
+    std::vector<uint8_t> q100 = CompressThroughImage(rgb, 48, 40, 100);
+    EXPECT_NE(q1, q100);
+    EXPECT_EQ(q1, CompressThroughImage(rgb, 48, 40, 0));
+    EXPECT_EQ(q100, CompressThroughImage(rgb, 48, 40, 101));
+    EXPECT_EQ(q100, CompressThroughImage(rgb, 48, 40, 255));
+    // 256 keeps its low byte: 0, which acts as 1.
+    TJPEGImage image;
+    image.SetQuality(256);
+    EXPECT_EQ(0, image.Quality());
+    EXPECT_EQ(q1, CompressThroughImage(rgb, 48, 40, 256));
+}
+
+TEST(JpegCompress, GrayModeWritesOneComponentAndMarksTheHolder) {
+    std::vector<uint8_t> rgb = RgbPattern(40, 24);
+    TJPEGImage image;
+    image.SetGrayMode(true);
+    auto bitmap = BitmapFromRgb(rgb, 40, 24);
+    image.AssignFrom(bitmap.get());
+    image.SetQuality(70);
+    image.Compress();
+    EXPECT_TRUE(image.Holder().IsGray);
+    ReferenceOptions options;
+    options.quality = 70;
+    options.gray = true;
+    EXPECT_EQ(EncodeReference(rgb, 40, 24, options), HeldBytes(image));
+}
+
+TEST(JpegCompress, ProgressiveFileWritesTheSimpleProgression) {
+    std::vector<uint8_t> rgb = RgbPattern(40, 24);
+    TJPEGImage image;
+    image.SetProgressiveFile(true);
+    auto bitmap = BitmapFromRgb(rgb, 40, 24);
+    image.AssignFrom(bitmap.get());
+    image.Compress();
+    ReferenceOptions options;
+    options.progressive = true;
+    EXPECT_EQ(EncodeReference(rgb, 40, 24, options), HeldBytes(image));
+}
+
+TEST(JpegCompress, LeavesTheBitmapAsItWas) {
+    std::vector<uint8_t> rgb = RgbPattern(10, 6);
+    auto bitmap = BitmapFromRgb(rgb, 10, 6);
+    TJPEGImage image;
+    image.AssignFrom(bitmap.get());
+    image.Compress();
+    EXPECT_EQ(TPixelFormat::Bit24, image.Bitmap()->PixelFormat());
+    EXPECT_EQ(SwapRedBlue(rgb), BgrOf(*image.Bitmap()));
+    EXPECT_EQ(10, image.Holder().ImageWidth);
+    EXPECT_EQ(6, image.Holder().ImageHeight);
+}
+
+TEST(JpegCompress, OtherPixelFormatsAreCompressedFromA24BitCopy) {
+    std::vector<uint8_t> rgb = RgbPattern(30, 20);
+    auto bitmap = BitmapFromRgb(rgb, 30, 20);
+    bitmap->SetPixelFormat(TPixelFormat::Bit32);
+    TJPEGImage image;
+    image.AssignFrom(bitmap.get());
+    image.Compress();
+    EXPECT_EQ(TPixelFormat::Bit32, image.Bitmap()->PixelFormat());
+    EXPECT_EQ(EncodeReference(rgb, 30, 20), HeldBytes(image));
+}
+
+TEST(JpegOnePixelHigh, CompressesAndDecodes) {
+    for (int width : {1, 5, 640}) {
+        std::vector<uint8_t> rgb = RgbPattern(width, 1);
+        std::vector<uint8_t> bytes = CompressThroughImage(rgb, width, 1, 90);
+        EXPECT_EQ(EncodeReference(rgb, width, 1), bytes);
+        TJPEGImage image;
+        LoadBytes(image, bytes);
+        TBitmap* decoded = image.EnsureDecoded();
+        EXPECT_EQ(width, decoded->Width());
+        EXPECT_EQ(1, decoded->Height());
+        int w = 0, h = 0;
+        EXPECT_EQ(DecodeReference(bytes, w, h, JCS_EXT_BGR), BgrOf(*decoded));
+    }
+}
+
+TEST(JpegDecode, PixelsEqualTheLibrarysFloatDecode) {
+    for (const char* name : {"libjpeg-turbo/testorig.jpg", "libjpeg-turbo/testimgint.jpg", "pillow/jpeg/hopper.jpg"}) {
+        std::vector<uint8_t> bytes = ReadFileBytes(TestData(name));
+        TJPEGImage image;
+        LoadBytes(image, bytes);
+        TBitmap* bitmap = image.EnsureDecoded();
+        EXPECT_EQ(TPixelFormat::Bit24, bitmap->PixelFormat()) << name;
+        int w = 0, h = 0;
+        std::vector<uint8_t> reference = DecodeReference(bytes, w, h, JCS_EXT_BGR);
+        EXPECT_EQ(w, bitmap->Width()) << name;
+        EXPECT_EQ(h, bitmap->Height()) << name;
+        EXPECT_EQ(reference, BgrOf(*bitmap)) << name;
+    }
+}
+
+TEST(JpegDecode, DecodesOnceAndKeepsTheBytes) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("libjpeg-turbo/testorig.jpg"));
+    TJPEGImage image;
+    LoadBytes(image, bytes);
+    TBitmap* first = image.EnsureDecoded();
+    EXPECT_EQ(first, image.EnsureDecoded());
+    EXPECT_EQ(bytes, HeldBytes(image));
+    TMemoryStream out;
+    image.SaveStream(out);
+    EXPECT_EQ(bytes, StreamBytes(out));
+}
+
+TEST(JpegDecode, GrayFileDecodesTo8BitsWithAtMost236Grays) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("pillow/jpeg/hopper_gray.jpg"));
+    TJPEGImage image;
+    ASSERT_EQ(TJPEGPixelFormat::Depth24, image.OutputDepth());
+    LoadBytes(image, bytes);
+    EXPECT_TRUE(image.Holder().IsGray);
+    TBitmap* bitmap = image.EnsureDecoded();
+    EXPECT_EQ(TPixelFormat::Bit8, bitmap->PixelFormat());
+    ASSERT_NE(nullptr, bitmap->Palette());
+    EXPECT_LE(bitmap->Palette()->Count(), 236);
+    EXPECT_GT(bitmap->Palette()->Count(), 200);
+    for (const platform::PaletteEntry& e : bitmap->Palette()->Entries()) {
+        EXPECT_EQ(e.red, e.green);
+        EXPECT_EQ(e.green, e.blue);
+    }
+    EXPECT_TRUE(image.PaletteModified());
+    int w = 0, h = 0;
+    std::vector<uint8_t> gray = DecodeReference(bytes, w, h, JCS_GRAYSCALE);
+    std::vector<uint8_t> expected;
+    for (uint8_t g : gray) expected.insert(expected.end(), {g, g, g});
+    EXPECT_LT(MeanDifference(expected, ColoursOf(*bitmap)), 1.0);
+}
+
+TEST(JpegDecode, GrayModeDecodesAColourFileToGrays) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("libjpeg-turbo/testorig.jpg"));
+    TJPEGImage image;
+    image.SetGrayMode(true);
+    LoadBytes(image, bytes);
+    TBitmap* bitmap = image.EnsureDecoded();
+    EXPECT_EQ(TPixelFormat::Bit8, bitmap->PixelFormat());
+    EXPECT_LE(bitmap->Palette()->Count(), 236);
+}
+
+TEST(JpegDecode, Depth8PaletteIsInTheLibrarysComponentOrder) {
+    // Pure red and pure blue halves: swapped map components would turn one into the other.
+    const int w = 64, h = 32;
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rgb[(static_cast<size_t>(y) * w + x) * 3 + (x < w / 2 ? 0 : 2)] = 255;
+    for (TJPEGPerformance mode : {TJPEGPerformance::Accurate, TJPEGPerformance::Fast}) {
+        TJPEGImage image;
+        image.SetOutputDepth(TJPEGPixelFormat::Depth8);
+        image.SetDecodeMode(mode);
+        LoadBytes(image, EncodeReference(rgb, w, h));
+        TBitmap* bitmap = image.EnsureDecoded();
+        ASSERT_EQ(TPixelFormat::Bit8, bitmap->PixelFormat());
+        EXPECT_LE(bitmap->Palette()->Count(), 236);
+        std::vector<uint8_t> colours = ColoursOf(*bitmap);
+        const uint8_t* left = &colours[(16 * w + 4) * 3];
+        const uint8_t* right = &colours[(16 * w + w - 5) * 3];
+        EXPECT_GT(left[2], 200) << "red at the left";
+        EXPECT_LT(left[0], 60);
+        EXPECT_GT(right[0], 200) << "blue at the right";
+        EXPECT_LT(right[2], 60);
+    }
+}
+
+TEST(JpegDecode, Depth8FollowsThePictureClosely) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("libjpeg-turbo/testorig.jpg"));
+    int w = 0, h = 0;
+    std::vector<uint8_t> reference = DecodeReference(bytes, w, h, JCS_EXT_BGR);
+    TJPEGImage image;
+    image.SetOutputDepth(TJPEGPixelFormat::Depth8);
+    LoadBytes(image, bytes);
+    EXPECT_LT(MeanDifference(reference, ColoursOf(*image.EnsureDecoded())), 12.0);
+}
+
+TEST(JpegDecode, ScreenPaletteIsUsedAsTheFixedColourMap) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("libjpeg-turbo/testorig.jpg"));
+    platform::PaletteHandle halftone = platform::CreateHalftonePalette();
+    TJPEGImage image;
+    image.SetOutputDepth(TJPEGPixelFormat::Depth8);
+    image.SetPalette(halftone);
+    LoadBytes(image, bytes);
+    TBitmap* bitmap = image.EnsureDecoded();
+    ASSERT_NE(nullptr, bitmap->Palette());
+    EXPECT_EQ(halftone->Entries(), bitmap->Palette()->Entries());
+    int w = 0, h = 0;
+    EXPECT_LT(MeanDifference(DecodeReference(bytes, w, h, JCS_EXT_BGR), ColoursOf(*bitmap)), 20.0);
+    // A grayscale decode keeps its own gray ramp.
+    TJPEGImage gray;
+    gray.SetOutputDepth(TJPEGPixelFormat::Depth8);
+    gray.SetPalette(halftone);
+    LoadBytes(gray, ReadFileBytes(TestData("pillow/jpeg/hopper_gray.jpg")));
+    for (const platform::PaletteEntry& e : gray.EnsureDecoded()->Palette()->Entries()) EXPECT_EQ(e.red, e.blue);
+}
+
+TEST(JpegDecode, ShowProgressivelyEndsWithTheFullDecode) {
+    std::vector<uint8_t> rgb = RgbPattern(96, 64);
+    ReferenceOptions options;
+    options.progressive = true;
+    std::vector<uint8_t> bytes = EncodeReference(rgb, 96, 64, options);
+    int w = 0, h = 0;
+    std::vector<uint8_t> reference = DecodeReference(bytes, w, h, JCS_EXT_BGR);
+    TJPEGImage image;
+    image.SetShowProgressively(true);
+    LoadBytes(image, bytes);
+    EXPECT_TRUE(image.ProgressiveFile());
+    EXPECT_EQ(reference, BgrOf(*image.EnsureDecoded()));
+
+    TJPEGImage eightBit;
+    eightBit.SetShowProgressively(true);
+    eightBit.SetOutputDepth(TJPEGPixelFormat::Depth8);
+    LoadBytes(eightBit, bytes);
+    TBitmap* bitmap = eightBit.EnsureDecoded();
+    EXPECT_EQ(TPixelFormat::Bit8, bitmap->PixelFormat());
+    EXPECT_LT(MeanDifference(reference, ColoursOf(*bitmap)), 12.0);
+}
+
+TEST(JpegDecode, DecodeScaleShrinksByPowersOfTwo) {
+    std::vector<uint8_t> bytes = ReadFileBytes(TestData("libjpeg-turbo/testorig.jpg"));
+    TJPEGImage full;
+    LoadBytes(full, bytes);
+    int width = full.Width();
+    for (uint8_t scale : {1, 2, 3, 200}) {
+        TJPEGImage image;
+        image.SetDecodeScale(scale);
+        LoadBytes(image, bytes);
+        int expected = (width + (1 << std::min<int>(scale, 3)) - 1) >> std::min<int>(scale, 3);
+        EXPECT_EQ(expected, image.EnsureDecoded()->Width()) << int(scale);
+    }
+}
+
+TEST(JpegDecode, TestFilesDecodeOrFailWithTheJpegError) {
+    const char* files[] = {"libjpeg-turbo/testimgari.jpg", "libjpeg-turbo/monkey12.jpg",
+                           "pillow/jpeg/pil_sample_cmyk.jpg", "pillow/jpeg/truncated_jpeg.jpg",
+                           "pillow/jpeg/junk_jpeg_header.jpg", "pillow/jpeg/jpeg_ff00_header.jpg",
+                           "pillow/jpeg/hopper_16bit_qtables.jpg", "pillow/jpeg/icc-after-SOF.jpg",
+                           "pillow/jpeg/truncated_app14.jpg", "pillow/jpeg/pil_sample_rgb.jpg"};
+    int decoded = 0;
+    for (const char* name : files) {
+        TJPEGImage image;
+        try {
+            LoadBytes(image, ReadFileBytes(TestData(name)));
+            TBitmap* bitmap = image.EnsureDecoded();
+            EXPECT_EQ(image.Width(), bitmap->Width()) << name;
+            ++decoded;
+        } catch (const EJPEG& e) {
+            EXPECT_EQ(0u, e.Message().rfind("JPEG エラー #", 0)) << name;
+        }
+    }
+    EXPECT_GE(decoded, 7);
+    TJPEGImage twelveBit;
+    EXPECT_THROW_MSG(LoadBytes(twelveBit, ReadFileBytes(TestData("libjpeg-turbo/monkey12.jpg"))), EJPEG,
+                     Format(msg::JPEGError, JERR_BAD_PRECISION));
+}
