@@ -99,6 +99,10 @@ struct MaskChannel {
 
 DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits) {
     DibHeader h = ReadHeader(info);
+    bool bottomUp = h.height > 0;
+    int64_t height = bottomUp ? h.height : -h.height;
+    // The decoded image takes 4 bytes a pixel, which bounds the source rows too.
+    if (h.width > kMaxPixelBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
     RecordReader table(info);
     table.Seek(h.core ? 12 : h.size);
     table.Skip(h.tableBytes - h.colorCount * (h.core ? 3 : 4));
@@ -112,10 +116,6 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
         }
     }
 
-    bool bottomUp = h.height > 0;
-    int64_t height = bottomUp ? h.height : -h.height;
-    // The decoded image takes 4 bytes a pixel, which bounds the source rows too.
-    if (h.width > kMaxPixelBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
     int64_t rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
     if (rowBytes * height > static_cast<int64_t>(bits.size())) throw MalformedRecord{};
 
