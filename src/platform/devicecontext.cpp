@@ -1,0 +1,122 @@
+#include "platform/devicecontext.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/screen.h"
+#include "platform/surfacepainter.h"
+
+namespace zavo::platform {
+
+namespace {
+
+QColor ToQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+QFont ToQFont(const FontSpec& spec) {
+    // The window font of the layouts is a Japanese face that Linux does not have.
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QString::fromUtf8("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+        return true;
+    }();
+    (void)substituted;
+    QFont font(QString::fromStdString(spec.family));
+    int height = spec.height == 0 ? 12 : std::abs(spec.height);
+    font.setPixelSize(std::max(height, 1));
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    font.setStrikeOut(spec.strikeOut);
+    // Text comes out in its exact colour, as on a display without font smoothing.
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+bool HaveFonts() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+
+}  // namespace
+
+Surface* DeviceContext::SelectSurface(Surface* surface) {
+    Surface* old = target_;
+    target_ = surface;
+    return old;
+}
+
+PaletteHandle DeviceContext::SelectPalette(PaletteHandle palette) {
+    PaletteHandle old = std::move(palette_);
+    palette_ = std::move(palette);
+    return old;
+}
+
+int DeviceContext::BitsPerPixel() const { return target_ ? target_->BitCount() : kScreenBitsPerPixel; }
+
+void DeviceContext::FillRect(const Rect& rect, ColorRef color) {
+    if (target_) FillSurface(*target_, rect, color);
+}
+
+void DeviceContext::BitBlt(int x, int y, int width, int height, const Surface& source, int sx, int sy, RasterOp op) {
+    if (target_) CopySurface(*target_, x, y, width, height, source, sx, sy, colors_, op);
+}
+
+void DeviceContext::StretchBlt(const Rect& dst, const Surface& source, const Rect& src, RasterOp op) {
+    if (target_) StretchSurface(*target_, dst, source, src, colors_, op);
+}
+
+void DeviceContext::MaskedStretchBlt(const Rect& dst, const Surface& source, const Rect& src, const Surface& mask) {
+    if (target_) MaskedStretchSurface(*target_, dst, source, src, mask, colors_);
+}
+
+Size DeviceContext::TextExtent(const std::string& utf8, const FontSpec& font) const {
+    if (!HaveFonts()) return {};
+    QFontMetrics metrics(ToQFont(font));
+    return {metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))),
+            metrics.height()};
+}
+
+Size DeviceContext::TextOut(int x, int y, const std::string& utf8, const FontSpec& font) {
+    Size extent = TextExtent(utf8, font);
+    if (!target_ || !HaveFonts() || extent.width <= 0) return extent;
+    Rect area{x, y, x + extent.width, y + extent.height};
+    SurfacePainter surfacePainter(*target_, area, colors_);
+    QPainter& p = surfacePainter.Painter();
+    QFont qfont = ToQFont(font);
+    p.setFont(qfont);
+    if (backgroundMode_ == BackgroundMode::Opaque)
+        p.fillRect(QRect(x, y, extent.width, extent.height), ToQColor(colors_.background));
+    p.setPen(ToQColor(colors_.text));
+    p.drawText(QPoint(x, y + QFontMetrics(qfont).ascent()),
+               QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    return extent;
+}
+
+void DeviceContext::Line(int x1, int y1, int x2, int y2, ColorRef color, int width) {
+    if (!target_ || (x1 == x2 && y1 == y2)) return;
+    int w = std::max(width, 1);
+    Rect area{std::min(x1, x2) - w, std::min(y1, y2) - w, std::max(x1, x2) + w + 1, std::max(y1, y2) + w + 1};
+    SurfacePainter surfacePainter(*target_, area, colors_);
+    QPainter& p = surfacePainter.Painter();
+    p.setPen(QPen(ToQColor(color), w > 1 ? w : 0, Qt::SolidLine, Qt::SquareCap));
+    // The end point itself is not drawn: stop one step short along the major axis.
+    int dx = x2 - x1, dy = y2 - y1;
+    int steps = std::max(std::abs(dx), std::abs(dy));
+    int ex = x2 - static_cast<int>(std::lround(static_cast<double>(dx) / steps));
+    int ey = y2 - static_cast<int>(std::lround(static_cast<double>(dy) / steps));
+    p.drawLine(QPoint(x1, y1), QPoint(ex, ey));
+}
+
+void DeviceContext::Rectangle(const Rect& rect, ColorRef penColor, int penWidth, bool fill, ColorRef fillColor) {
+    if (!target_) return;
+    if (fill) FillSurface(*target_, rect, fillColor);
+    if (penWidth <= 0) return;
+    int w = penWidth;
+    FillSurface(*target_, {rect.left, rect.top, rect.right, rect.top + w}, penColor);
+    FillSurface(*target_, {rect.left, rect.bottom - w, rect.right, rect.bottom}, penColor);
+    FillSurface(*target_, {rect.left, rect.top, rect.left + w, rect.bottom}, penColor);
+    FillSurface(*target_, {rect.right - w, rect.top, rect.right, rect.bottom}, penColor);
+}
+
+}  // namespace zavo::platform
+
