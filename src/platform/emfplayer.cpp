@@ -1,0 +1,468 @@
+// Enhanced metafile records.
+#include <variant>
+#include <vector>
+
+#include "platform/dibimage.h"
+#include "platform/metafiledc.h"
+#include "platform/metafilepainter.h"
+#include "platform/recordreader.h"
+
+namespace zavo::platform {
+
+namespace {
+
+constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+constexpr uint32_t kStockObject = 0x80000000;
+// Handle indices beyond the header's count are still accepted up to this many.
+constexpr size_t kMaxHandles = 65536;
+
+using EmfObject = std::variant<std::monostate, MetaPen, MetaBrush, MetaFont>;
+
+MetafileRect ReadRect(RecordReader& r) {
+    MetafileRect rect;
+    rect.left = r.I32();
+    rect.top = r.I32();
+    rect.right = r.I32();
+    rect.bottom = r.I32();
+    return rect;
+}
+
+QRectF LogicalRect(RecordReader& r) {
+    MetafileRect m = ReadRect(r);
+    return QRectF(QPointF(m.left, m.top), QPointF(m.right, m.bottom));
+}
+
+QTransform ReadXform(RecordReader& r) {
+    double m11 = r.F32(), m12 = r.F32(), m21 = r.F32(), m22 = r.F32(), dx = r.F32(), dy = r.F32();
+    return QTransform(m11, m12, m21, m22, dx, dy);
+}
+
+class EmfPlayer {
+public:
+    EmfPlayer(MetafileDC& dc, std::span<const uint8_t> data, const EnhancedHeader& header)
+        : dc_(dc), data_(data), objects_(std::max<size_t>(header.handleCount, 1)) {}
+
+    void Run() {
+        uint64_t offset = 0;
+        while (data_.size() - offset >= 8) {
+            RecordReader head(data_.subspan(offset, 8));
+            uint32_t type = head.U32();
+            uint32_t size = head.U32();
+            if (size < 8 || size > data_.size() - offset) throw MalformedRecord{};
+            RecordReader r(data_.subspan(offset, size));
+            r.Seek(8);
+            if (type == 14) return;  // end of file
+            Record(type, r);
+            offset += size;
+        }
+    }
+
+private:
+    std::vector<QPointF> Points(RecordReader& r, uint32_t count, bool small) {
+        if (count > r.Remaining() / (small ? 4 : 8)) throw MalformedRecord{};
+        std::vector<QPointF> pts;
+        pts.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (small) {
+                double x = r.I16();
+                pts.emplace_back(x, r.I16());
+            } else {
+                double x = r.I32();
+                pts.emplace_back(x, r.I32());
+            }
+        }
+        return pts;
+    }
+
+    void Poly(uint32_t type, RecordReader& r, bool small) {
+        r.Skip(16);  // bounds
+        std::vector<QPointF> pts = Points(r, r.U32(), small);
+        switch (type) {
+            case 2: dc_.PolyBezier(pts); break;
+            case 3: dc_.Polygon(pts); break;
+            case 4: dc_.Polyline(pts); break;
+            case 5: dc_.PolyBezierTo(pts); break;
+            case 6: dc_.PolylineTo(pts); break;
+            default: break;
+        }
+    }
+
+    void PolyPoly(bool polygon, RecordReader& r, bool small) {
+        r.Skip(16);
+        uint32_t polys = r.U32();
+        uint32_t total = r.U32();
+        if (polys > r.Remaining() / 4) throw MalformedRecord{};
+        std::vector<uint32_t> counts(polys);
+        uint64_t sum = 0;
+        for (uint32_t& c : counts) {
+            c = r.U32();
+            sum += c;
+        }
+        if (sum > total) throw MalformedRecord{};
+        std::vector<QPointF> all = Points(r, total, small);
+        std::vector<std::vector<QPointF>> groups;
+        groups.reserve(polys);
+        size_t at = 0;
+        for (uint32_t c : counts) {
+            groups.emplace_back(all.begin() + at, all.begin() + at + c);
+            at += c;
+        }
+        if (polygon) dc_.PolyPolygon(groups);
+        else dc_.PolyPolyline(groups);
+    }
+
+    EmfObject* Slot(uint32_t index) {
+        if (index == 0 || index >= kMaxHandles) return nullptr;
+        if (index >= objects_.size()) objects_.resize(index + 1);
+        return &objects_[index];
+    }
+
+    void SelectStock(uint32_t which) {
+        MetaBrush brush;
+        MetaPen pen;
+        switch (which) {
+            case 0: brush.color = Qt::white; dc_.SelectBrush(brush); break;
+            case 1: brush.color = QColor(192, 192, 192); dc_.SelectBrush(brush); break;
+            case 2: brush.color = QColor(128, 128, 128); dc_.SelectBrush(brush); break;
+            case 3: brush.color = QColor(64, 64, 64); dc_.SelectBrush(brush); break;
+            case 4: brush.color = Qt::black; dc_.SelectBrush(brush); break;
+            case 5: brush.kind = MetaBrush::Kind::Null; dc_.SelectBrush(brush); break;
+            case 6: pen.color = Qt::white; dc_.SelectPen(pen); break;
+            case 7: dc_.SelectPen(pen); break;
+            case 8: pen.style = 5; dc_.SelectPen(pen); break;
+            case 10: case 11: case 12: case 13: case 14: case 16: case 17: dc_.SelectFont(MetaFont()); break;
+            default: break;
+        }
+    }
+
+    void Select(uint32_t index) {
+        if (index & kStockObject) {
+            SelectStock(index & ~kStockObject);
+            return;
+        }
+        if (index >= objects_.size()) return;
+        const EmfObject& o = objects_[index];
+        if (auto* pen = std::get_if<MetaPen>(&o)) dc_.SelectPen(*pen);
+        else if (auto* brush = std::get_if<MetaBrush>(&o)) dc_.SelectBrush(*brush);
+        else if (auto* font = std::get_if<MetaFont>(&o)) {
+            dc_.SelectFont(*font);
+            charSet_ = font->charSet;
+        }
+    }
+
+    // A bitmap given by offsets and sizes within the record.
+    DecodedDib Dib(RecordReader& r, uint32_t offInfo, uint32_t infoBytes, uint32_t offBits, uint32_t bitsBytes) {
+        return DecodeDib(r.BytesAt(offInfo, infoBytes), r.BytesAt(offBits, bitsBytes));
+    }
+
+    std::vector<QRect> Region(RecordReader& r, uint32_t bytes) {
+        RecordReader g(r.Bytes(bytes));
+        g.Skip(8);
+        uint32_t count = g.U32();
+        g.Skip(20);
+        if (count > g.Remaining() / 16) throw MalformedRecord{};
+        std::vector<QRect> rects;
+        rects.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            MetafileRect m = ReadRect(g);
+            if (m.right > m.left && m.bottom > m.top)
+                rects.emplace_back(QPoint(m.left, m.top), QPoint(m.right - 1, m.bottom - 1));
+        }
+        return rects;
+    }
+
+    void CreatePen(RecordReader& r, bool extended) {
+        EmfObject* slot = Slot(r.U32());
+        MetaPen pen;
+        if (extended) {
+            r.Skip(16);  // bitmap offsets and sizes
+            pen.style = r.U32();
+            pen.width = r.U32();
+            uint32_t brushStyle = r.U32();
+            pen.color = ColorFromRef(r.U32());
+            r.U32();
+            uint32_t entries = r.U32();
+            if ((pen.style & 0xF) == 7) {
+                if (entries > r.Remaining() / 4) throw MalformedRecord{};
+                for (uint32_t i = 0; i < entries && i < 16; ++i) pen.dashes.push_back(r.U32());
+            }
+            if (brushStyle == 1) pen.style = 5;
+        } else {
+            pen.style = r.U32();
+            pen.width = r.I32();
+            r.I32();
+            pen.color = ColorFromRef(r.U32());
+        }
+        if (pen.width < 0) pen.width = 0;
+        if (slot) *slot = pen;
+    }
+
+    void CreateBrush(RecordReader& r) {
+        EmfObject* slot = Slot(r.U32());
+        MetaBrush brush;
+        uint32_t style = r.U32();
+        brush.color = ColorFromRef(r.U32());
+        brush.hatch = static_cast<int>(r.U32() & 0xFF);
+        if (style == 1) brush.kind = MetaBrush::Kind::Null;
+        else if (style == 2) brush.kind = MetaBrush::Kind::Hatched;
+        if (slot) *slot = brush;
+    }
+
+    void CreatePatternBrush(RecordReader& r) {
+        EmfObject* slot = Slot(r.U32());
+        r.U32();  // colour usage
+        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
+        MetaBrush brush;
+        brush.kind = MetaBrush::Kind::Pattern;
+        brush.pattern = Dib(r, offInfo, infoBytes, offBits, bitsBytes).image;
+        if (slot) *slot = brush;
+    }
+
+    void CreateFont(RecordReader& r) {
+        EmfObject* slot = Slot(r.U32());
+        MetaFont font;
+        font.height = r.I32();
+        r.I32();
+        font.escapement = r.I32();
+        r.I32();
+        font.weight = r.I32();
+        font.italic = r.U8();
+        font.underline = r.U8();
+        font.strikeOut = r.U8();
+        font.charSet = r.U8();
+        r.Skip(4);
+        for (int i = 0; i < 32; ++i) {
+            char16_t c = r.U16();
+            if (c == 0) break;
+            font.face.append(QChar(c));
+        }
+        if (slot) *slot = font;
+    }
+
+    void TextOut(RecordReader& r, bool wide) {
+        r.Seek(36);
+        double x = r.I32();
+        QPointF ref(x, r.I32());
+        uint32_t chars = r.U32();
+        uint32_t offString = r.U32();
+        uint32_t options = r.U32();
+        QRectF rect = LogicalRect(r);
+        uint32_t offDx = r.U32();
+        QString text;
+        if (wide) {
+            if (chars > r.Size() / 2) throw MalformedRecord{};
+            std::span<const uint8_t> bytes = r.BytesAt(offString, uint64_t{chars} * 2);
+            for (uint32_t i = 0; i < chars; ++i) text.append(QChar(char16_t(bytes[2 * i] | bytes[2 * i + 1] << 8)));
+        } else {
+            std::span<const uint8_t> bytes = r.BytesAt(offString, chars);
+            text = DecodeAnsi(bytes, charSet_);
+        }
+        std::vector<double> dx;
+        int step = (options & 0x2000) ? 2 : 1;  // advances given with vertical ones
+        if (offDx != 0 && uint64_t{chars} * 4 * step <= r.Size()) {
+            std::span<const uint8_t> advances = r.BytesAt(offDx, uint64_t{chars} * 4 * step);
+            RecordReader a(advances);
+            for (uint32_t i = 0; i < chars; ++i) {
+                dx.push_back(a.I32());
+                if (step == 2) a.I32();
+            }
+        }
+        std::optional<QRectF> clip;
+        if (options & 6) clip = rect;
+        dc_.Text(ref, text, dx, options, clip);
+    }
+
+    void Blt(RecordReader& r, bool stretch) {
+        r.Seek(24);
+        double x = r.I32(), y = r.I32(), cx = r.I32(), cy = r.I32();
+        uint32_t rop = r.U32();
+        double sx = r.I32(), sy = r.I32();
+        r.Skip(24 + 4 + 4);  // source transform, background colour, colour usage
+        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
+        double scx = cx, scy = cy;
+        if (stretch) {
+            scx = r.I32();
+            scy = r.I32();
+        }
+        QRectF dst(x, y, cx, cy);
+        if (infoBytes == 0) {
+            dc_.PatBlt(dst, rop);
+            return;
+        }
+        DecodedDib dib = Dib(r, offInfo, infoBytes, offBits, bitsBytes);
+        QRectF src = QRectF(sx, sy, scx, scy).intersected(QRectF(dib.image.rect()));
+        if (src.isEmpty()) src = dib.image.rect();
+        dc_.DrawImage(dst, dib.image, src, rop);
+    }
+
+    void StretchDib(RecordReader& r, bool toDevice) {
+        r.Seek(24);
+        double x = r.I32(), y = r.I32(), sx = r.I32(), sy = r.I32(), scx = r.I32(), scy = r.I32();
+        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
+        r.U32();  // colour usage
+        uint32_t rop = 0xCC0020;
+        double cx = scx, cy = scy;
+        if (!toDevice) {
+            rop = r.U32();
+            cx = r.I32();
+            cy = r.I32();
+        }
+        DecodedDib dib = Dib(r, offInfo, infoBytes, offBits, bitsBytes);
+        int h = dib.image.height();
+        // Source rows count from the bottom in a bottom-up bitmap.
+        if (dib.bottomUp) sy = h - sy - scy;
+        dc_.DrawImage(QRectF(x, y, cx, cy), dib.image, QRectF(sx, sy, scx, scy), rop);
+    }
+
+    void Record(uint32_t type, RecordReader& r) {
+        switch (type) {
+            case 2: case 3: case 4: case 5: case 6: Poly(type, r, false); break;
+            case 85: case 86: case 87: case 88: case 89: Poly(type - 83, r, true); break;
+            case 7: PolyPoly(false, r, false); break;
+            case 8: PolyPoly(true, r, false); break;
+            case 90: PolyPoly(false, r, true); break;
+            case 91: PolyPoly(true, r, true); break;
+            case 9: { double w = r.I32(); dc_.SetWindowExt(QSizeF(w, r.I32())); break; }
+            case 10: { double x = r.I32(); dc_.SetWindowOrg(QPointF(x, r.I32())); break; }
+            case 11: { double w = r.I32(); dc_.SetViewportExt(QSizeF(w, r.I32())); break; }
+            case 12: { double x = r.I32(); dc_.SetViewportOrg(QPointF(x, r.I32())); break; }
+            case 15: { double x = r.I32(); double y = r.I32(); dc_.SetPixel(QPointF(x, y), ColorFromRef(r.U32())); break; }
+            case 17: dc_.SetMapMode(r.I32()); break;
+            case 18: dc_.SetBkMode(r.I32()); break;
+            case 19: dc_.SetPolyFillMode(r.I32()); break;
+            case 20: dc_.SetRop2(r.I32()); break;
+            case 21: dc_.SetStretchMode(r.I32()); break;
+            case 22: dc_.SetTextAlign(r.U32()); break;
+            case 24: dc_.SetTextColor(ColorFromRef(r.U32())); break;
+            case 25: dc_.SetBkColor(ColorFromRef(r.U32())); break;
+            case 26: { double x = r.I32(); dc_.OffsetClip(QPointF(x, r.I32())); break; }
+            case 27: { double x = r.I32(); dc_.MoveTo(QPointF(x, r.I32())); break; }
+            case 29: dc_.ExcludeClipRect(LogicalRect(r)); break;
+            case 30: dc_.IntersectClipRect(LogicalRect(r)); break;
+            case 31: case 32: {
+                double xn = r.I32(), xd = r.I32(), yn = r.I32(), yd = r.I32();
+                if (type == 31) dc_.ScaleViewportExt(xn, xd, yn, yd);
+                else dc_.ScaleWindowExt(xn, xd, yn, yd);
+                break;
+            }
+            case 33: dc_.SaveDC(); break;
+            case 34: dc_.RestoreDC(r.I32()); break;
+            case 35: dc_.SetWorldTransform(ReadXform(r)); break;
+            case 36: { QTransform t = ReadXform(r); dc_.ModifyWorldTransform(t, r.I32()); break; }
+            case 37: Select(r.U32()); break;
+            case 38: CreatePen(r, false); break;
+            case 39: CreateBrush(r); break;
+            case 40: if (EmfObject* o = Slot(r.U32())) *o = std::monostate(); break;
+            case 42: dc_.Ellipse(LogicalRect(r)); break;
+            case 43: dc_.Rectangle(LogicalRect(r)); break;
+            case 44: { QRectF box = LogicalRect(r); double w = r.I32(); dc_.RoundRect(box, QSizeF(w, r.I32())); break; }
+            case 45: case 46: case 47: case 55: {
+                QRectF box = LogicalRect(r);
+                double x1 = r.I32(), y1 = r.I32(), x2 = r.I32(), y2 = r.I32();
+                auto kind = type == 45 ? MetafileDC::ArcKind::Arc
+                          : type == 46 ? MetafileDC::ArcKind::Chord
+                          : type == 47 ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::ArcTo;
+                dc_.Arc(kind, box, QPointF(x1, y1), QPointF(x2, y2));
+                break;
+            }
+            case 54: { double x = r.I32(); dc_.LineTo(QPointF(x, r.I32())); break; }
+            case 57: dc_.SetArcDirection(r.I32()); break;
+            case 58: dc_.SetMiterLimit(std::clamp<double>(r.U32(), 1, 100)); break;
+            case 59: dc_.BeginPath(); break;
+            case 60: dc_.EndPath(); break;
+            case 61: dc_.CloseFigure(); break;
+            case 62: dc_.FillPath(); break;
+            case 63: dc_.StrokeAndFillPath(); break;
+            case 64: dc_.StrokePath(); break;
+            case 67: dc_.SelectClipPath(static_cast<RegionMode>(std::clamp<int32_t>(r.I32(), 1, 5))); break;
+            case 68: dc_.AbortPath(); break;
+            case 71: {
+                r.Skip(16);
+                uint32_t bytes = r.U32();
+                uint32_t brushIndex = r.U32();
+                std::vector<QRect> rects = Region(r, bytes);
+                if (brushIndex < objects_.size())
+                    if (auto* b = std::get_if<MetaBrush>(&objects_[brushIndex])) dc_.FillRegion(rects, *b);
+                break;
+            }
+            case 75: {
+                uint32_t bytes = r.U32();
+                auto mode = static_cast<RegionMode>(std::clamp<int32_t>(r.I32(), 1, 5));
+                if (bytes == 0 && mode == RegionMode::Copy) dc_.ResetClip();
+                else if (bytes != 0) dc_.SelectClipRegion(Region(r, bytes), mode);
+                break;
+            }
+            case 76: Blt(r, false); break;
+            case 77: Blt(r, true); break;
+            case 80: StretchDib(r, true); break;
+            case 81: StretchDib(r, false); break;
+            case 82: CreateFont(r); break;
+            case 83: TextOut(r, false); break;
+            case 84: TextOut(r, true); break;
+            case 93: case 94: CreatePatternBrush(r); break;
+            case 95: CreatePen(r, true); break;
+            default: break;  // records without visible effect here, or unknown ones
+        }
+    }
+
+    MetafileDC& dc_;
+    std::span<const uint8_t> data_;
+    std::vector<EmfObject> objects_;
+    int charSet_ = 1;
+};
+
+}  // namespace
+
+std::optional<EnhancedHeader> ReadEnhancedHeader(std::span<const uint8_t> data) {
+    try {
+        RecordReader r(data);
+        if (r.U32() != 1) return std::nullopt;
+        uint32_t size = r.U32();
+        EnhancedHeader h;
+        h.bounds = ReadRect(r);
+        h.frame = ReadRect(r);
+        if (r.U32() != kEmfSignature) return std::nullopt;
+        r.U32();  // version
+        h.totalBytes = r.U32();
+        h.recordCount = r.U32();
+        h.handleCount = r.U16();
+        r.U16();
+        r.U32();  // description length
+        r.U32();  // description offset
+        h.paletteEntries = r.U32();
+        h.deviceWidth = r.I32();
+        h.deviceHeight = r.I32();
+        h.millimetersWidth = r.I32();
+        h.millimetersHeight = r.I32();
+        if (size < 88 || size > data.size()) return std::nullopt;
+        if (h.deviceWidth <= 0 || h.deviceHeight <= 0 || h.millimetersWidth <= 0 || h.millimetersHeight <= 0)
+            return std::nullopt;
+        return h;
+    } catch (const MalformedRecord&) {
+        return std::nullopt;
+    }
+}
+
+void PlayEnhancedMetafile(QPainter& painter, const MetafileRect& dest, std::span<const uint8_t> data) {
+    std::optional<EnhancedHeader> header = ReadEnhancedHeader(data);
+    QRect area = PlayArea(painter, dest);
+    if (!header || area.isEmpty()) return;
+    QSizeF pixelsPerMm(double(header->deviceWidth) / header->millimetersWidth,
+                       double(header->deviceHeight) / header->millimetersHeight);
+    // The frame, in reference-device pixels, is what maps onto the destination.
+    QRectF frame(QPointF(header->frame.left * pixelsPerMm.width() / 100, header->frame.top * pixelsPerMm.height() / 100),
+                 QPointF(header->frame.right * pixelsPerMm.width() / 100, header->frame.bottom * pixelsPerMm.height() / 100));
+    if (frame.width() == 0 || frame.height() == 0) return;
+    QRectF target = PlayTarget(dest);
+    double sx = target.width() / frame.width();
+    double sy = target.height() / frame.height();
+    QTransform outer(sx, 0, 0, sy, target.left() - frame.left() * sx, target.top() - frame.top() * sy);
+    MetafileDC dc(painter, outer, pixelsPerMm, area);
+    try {
+        EmfPlayer(dc, data, *header).Run();
+    } catch (const MalformedRecord&) {
+    } catch (const PlaybackLimit&) {
+    }
+}
+
+}  // namespace zavo::platform

@@ -1,0 +1,716 @@
+#include "platform/metafiledc.h"
+
+#include <QFontMetricsF>
+#include <QStringDecoder>
+#include <algorithm>
+#include <cmath>
+
+namespace zavo::platform {
+
+namespace {
+
+// Shapes reaching beyond this many pixels from the picture are not drawn: nothing real needs them,
+// and the rasteriser loses precision there.
+constexpr double kCoordinateLimit = 1 << 22;
+constexpr size_t kMaxSavedStates = 4096;
+
+constexpr uint32_t kTaUpdateCp = 1;
+constexpr uint32_t kTaRight = 2;
+constexpr uint32_t kTaCenter = 6;
+constexpr uint32_t kTaBottom = 8;
+constexpr uint32_t kTaBaseline = 24;
+
+bool Finite(const QTransform& t) {
+    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) &&
+           std::isfinite(t.m22()) && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+bool Finite(QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+
+// Where a point lies on an ellipse, as Qt's arc angle in degrees.
+double ArcAngle(const QRectF& box, QPointF p) {
+    QPointF c = box.center();
+    return std::atan2(-(p.y() - c.y()) / (box.height() / 2), (p.x() - c.x()) / (box.width() / 2)) * 180 / M_PI;
+}
+
+// Composition modes for the ternary raster operations that combine source and target.
+std::optional<QPainter::CompositionMode> SourceRop(uint32_t rop) {
+    switch ((rop >> 16) & 0xFF) {
+        case 0xCC: return QPainter::CompositionMode_Source;
+        case 0xEE: return QPainter::RasterOp_SourceOrDestination;
+        case 0x88: return QPainter::RasterOp_SourceAndDestination;
+        case 0x66: return QPainter::RasterOp_SourceXorDestination;
+        case 0x44: return QPainter::RasterOp_SourceAndNotDestination;
+        case 0x33: return QPainter::RasterOp_NotSource;
+        case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination;
+        case 0xBB: return QPainter::RasterOp_NotSourceOrDestination;
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+QString DecodeAnsi(std::span<const uint8_t> bytes, int charSet) {
+    const char* name = "Shift_JIS";
+    switch (charSet) {
+        case 0: name = "windows-1252"; break;
+        case 2: name = "ISO-8859-1"; break;
+        case 129: name = "windows-949"; break;
+        case 134: name = "GBK"; break;
+        case 136: name = "Big5"; break;
+        case 161: name = "windows-1253"; break;
+        case 162: name = "windows-1254"; break;
+        case 177: name = "windows-1255"; break;
+        case 178: name = "windows-1256"; break;
+        case 186: name = "windows-1257"; break;
+        case 204: name = "windows-1251"; break;
+        case 222: name = "windows-874"; break;
+        case 238: name = "windows-1250"; break;
+        default: break;
+    }
+    QByteArrayView view(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QStringDecoder decoder(name);
+    if (!decoder.isValid()) return QString::fromLatin1(view);
+    return decoder.decode(view);
+}
+
+QRect PlayArea(QPainter& painter, const MetafileRect& dest) {
+    QRect area(QPoint(std::min(dest.left, dest.right), std::min(dest.top, dest.bottom)),
+               QPoint(std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)));
+    QPaintDevice* device = painter.device();
+    return device ? area & QRect(0, 0, device->width(), device->height()) : QRect();
+}
+
+QRectF PlayTarget(const MetafileRect& dest) {
+    double right = dest.right >= dest.left ? dest.right + 1.0 : dest.right - 1.0;
+    double bottom = dest.bottom >= dest.top ? dest.bottom + 1.0 : dest.bottom - 1.0;
+    return QRectF(QPointF(dest.left, dest.top), QPointF(right, bottom));
+}
+
+MetafileDC::MetafileDC(QPainter& painter, const QTransform& outer, QSizeF pixelsPerMm, const QRect& area)
+    : painter_(painter), outer_(outer), pixelsPerMm_(pixelsPerMm), area_(area) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    state_.clip = QRegion(area_);
+    SetClip(state_.clip);
+    // Generous for real pictures, yet a bound on what a crafted file can make the painter do.
+    budget_ = (int64_t{1} << 28) + 64 * static_cast<int64_t>(area_.width()) * area_.height();
+}
+
+MetafileDC::~MetafileDC() { painter_.restore(); }
+
+void MetafileDC::FixWindowMapping(QRectF window, QRectF viewport) {
+    fixedMapping_ = true;
+    state_.mapMode = static_cast<int>(MapMode::Anisotropic);
+    state_.windowOrg = window.topLeft();
+    state_.windowExt = window.size();
+    state_.viewportOrg = viewport.topLeft();
+    state_.viewportExt = viewport.size();
+}
+
+void MetafileDC::SetMapMode(int mode) {
+    if (fixedMapping_ || mode < 1 || mode > 8) return;
+    state_.mapMode = mode;
+}
+
+void MetafileDC::SetWindowOrg(QPointF p) {
+    if (Finite(p)) state_.windowOrg = p;
+}
+
+void MetafileDC::SetWindowExt(QSizeF s) {
+    if (s.width() == 0 || s.height() == 0 || !std::isfinite(s.width()) || !std::isfinite(s.height())) return;
+    if (fixedMapping_ || state_.mapMode >= static_cast<int>(MapMode::Isotropic)) state_.windowExt = s;
+}
+
+void MetafileDC::SetViewportOrg(QPointF p) {
+    if (!fixedMapping_ && Finite(p)) state_.viewportOrg = p;
+}
+
+void MetafileDC::SetViewportExt(QSizeF s) {
+    if (fixedMapping_ || s.width() == 0 || s.height() == 0) return;
+    if (state_.mapMode >= static_cast<int>(MapMode::Isotropic)) state_.viewportExt = s;
+}
+
+void MetafileDC::ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom) {
+    if (xDenom == 0 || yDenom == 0) return;
+    SetWindowExt(QSizeF(state_.windowExt.width() * xNum / xDenom, state_.windowExt.height() * yNum / yDenom));
+}
+
+void MetafileDC::ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom) {
+    if (xDenom == 0 || yDenom == 0) return;
+    SetViewportExt(QSizeF(state_.viewportExt.width() * xNum / xDenom, state_.viewportExt.height() * yNum / yDenom));
+}
+
+void MetafileDC::SetWorldTransform(const QTransform& t) {
+    if (Finite(t)) state_.world = t;
+}
+
+void MetafileDC::ModifyWorldTransform(const QTransform& t, int mode) {
+    switch (mode) {
+        case 1: state_.world = QTransform(); break;
+        case 2: SetWorldTransform(t * state_.world); break;
+        case 3: SetWorldTransform(state_.world * t); break;
+        case 4: SetWorldTransform(t); break;
+        default: break;
+    }
+}
+
+QTransform MetafileDC::Page() const {
+    double sx = 1, sy = 1;
+    auto mode = static_cast<MapMode>(state_.mapMode);
+    switch (mode) {
+        case MapMode::Text: break;
+        case MapMode::Isotropic:
+        case MapMode::Anisotropic:
+            sx = state_.viewportExt.width() / state_.windowExt.width();
+            sy = state_.viewportExt.height() / state_.windowExt.height();
+            if (mode == MapMode::Isotropic) {
+                double s = std::min(std::abs(sx), std::abs(sy));
+                sx = std::copysign(s, sx);
+                sy = std::copysign(s, sy);
+            }
+            break;
+        default: {
+            // Metric and English modes: logical units per millimetre, y upwards.
+            static constexpr double kUnitsPerMm[] = {10, 100, 100 / 25.4, 1000 / 25.4, 1440 / 25.4};
+            double units = kUnitsPerMm[state_.mapMode - 2];
+            sx = pixelsPerMm_.width() / units;
+            sy = -pixelsPerMm_.height() / units;
+            break;
+        }
+    }
+    return QTransform(sx, 0, 0, sy, state_.viewportOrg.x() - state_.windowOrg.x() * sx,
+                      state_.viewportOrg.y() - state_.windowOrg.y() * sy);
+}
+
+QTransform MetafileDC::Full() const { return state_.world * Page() * outer_; }
+
+bool MetafileDC::Usable(const QTransform& t) const {
+    return Finite(t) && std::abs(t.determinant()) > 1e-12;
+}
+
+void MetafileDC::SaveDC() {
+    if (saved_.size() < kMaxSavedStates) saved_.push_back(state_);
+}
+
+void MetafileDC::RestoreDC(int which) {
+    int64_t count = static_cast<int64_t>(saved_.size());
+    int64_t index = which < 0 ? count + which : int64_t{which} - 1;
+    if (index < 0 || index >= count) return;
+    state_ = saved_[index];
+    saved_.resize(index);
+    SetClip(state_.clip);
+}
+
+void MetafileDC::SetClip(const QRegion& r) {
+    if (r.rectCount() > 1) Charge(QRectF(), r.rectCount(), false);
+    state_.clip = r & area_;
+    painter_.resetTransform();
+    painter_.setClipRegion(state_.clip);
+}
+
+QRect MetafileDC::DeviceRect(const QRectF& logical) const {
+    QRectF d = Full().mapRect(logical.normalized());
+    if (!std::isfinite(d.left()) || !std::isfinite(d.right()) || !std::isfinite(d.top()) || !std::isfinite(d.bottom()))
+        return QRect();
+    d = d.intersected(QRectF(area_).adjusted(-2, -2, 2, 2));
+    return QRect(QPoint(qRound(d.left()), qRound(d.top())), QPoint(qRound(d.right()) - 1, qRound(d.bottom()) - 1));
+}
+
+void MetafileDC::IntersectClipRect(const QRectF& r) { SetClip(state_.clip & DeviceRect(r)); }
+
+void MetafileDC::ExcludeClipRect(const QRectF& r) { SetClip(state_.clip - DeviceRect(r)); }
+
+void MetafileDC::OffsetClip(QPointF logical) {
+    QTransform t = Full();
+    QPointF d = t.map(logical) - t.map(QPointF(0, 0));
+    if (!Finite(d) || std::abs(d.x()) > kCoordinateLimit || std::abs(d.y()) > kCoordinateLimit) return;
+    QRegion moved = state_.clip.translated(qRound(d.x()), qRound(d.y()));
+    SetClip(moved);
+}
+
+void MetafileDC::ResetClip() { SetClip(QRegion(area_)); }
+
+void MetafileDC::SelectClipRegion(const std::vector<QRect>& deviceRects, RegionMode mode) {
+    Charge(QRectF(), static_cast<int64_t>(deviceRects.size()), false);
+    QRegion region;
+    for (const QRect& r : deviceRects) {
+        QRectF d = outer_.mapRect(QRectF(r)).intersected(QRectF(area_));
+        if (!d.isEmpty()) region += d.toAlignedRect();
+    }
+    switch (mode) {
+        case RegionMode::And: SetClip(state_.clip & region); break;
+        case RegionMode::Or: SetClip(state_.clip | region); break;
+        case RegionMode::Xor: SetClip(state_.clip ^ region); break;
+        case RegionMode::Diff: SetClip(state_.clip - region); break;
+        case RegionMode::Copy: SetClip(region); break;
+    }
+}
+
+void MetafileDC::SelectClipPath(RegionMode mode) {
+    QTransform t = Full();
+    if (!Usable(t) || path_.isEmpty()) return;
+    QPolygonF polygon = t.map(path_).toFillPolygon();
+    if (!Charge(polygon.boundingRect(), polygon.size(), false)) return;
+    Qt::FillRule rule = state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+    QRegion region(polygon.toPolygon(), rule);
+    path_ = QPainterPath();
+    switch (mode) {
+        case RegionMode::And: SetClip(state_.clip & region); break;
+        case RegionMode::Or: SetClip(state_.clip | region); break;
+        case RegionMode::Xor: SetClip(state_.clip ^ region); break;
+        case RegionMode::Diff: SetClip(state_.clip - region); break;
+        case RegionMode::Copy: SetClip(region); break;
+    }
+}
+
+void MetafileDC::BeginPath() {
+    path_ = QPainterPath();
+    path_.moveTo(state_.current);
+    inPath_ = true;
+}
+
+void MetafileDC::AbortPath() {
+    path_ = QPainterPath();
+    inPath_ = false;
+}
+
+void MetafileDC::CloseFigure() {
+    if (inPath_) path_.closeSubpath();
+}
+
+void MetafileDC::FillPath() {
+    if (inPath_) return;
+    Paint(path_, true, false);
+    path_ = QPainterPath();
+}
+
+void MetafileDC::StrokePath() {
+    if (inPath_) return;
+    Paint(path_, false, true);
+    path_ = QPainterPath();
+}
+
+void MetafileDC::StrokeAndFillPath() {
+    if (inPath_) return;
+    Paint(path_, true, true);
+    path_ = QPainterPath();
+}
+
+bool MetafileDC::Charge(const QRectF& deviceBounds, int64_t elements, bool dashed) {
+    int64_t cost = 16 + elements * 8;
+    if (!deviceBounds.isNull()) {
+        QRectF b = deviceBounds;
+        if (!std::isfinite(b.left()) || !std::isfinite(b.top()) || !std::isfinite(b.width()) ||
+            !std::isfinite(b.height()))
+            return false;
+        if (b.left() < area_.left() - kCoordinateLimit || b.right() > area_.right() + kCoordinateLimit ||
+            b.top() < area_.top() - kCoordinateLimit || b.bottom() > area_.bottom() + kCoordinateLimit)
+            return false;
+        QRectF visible = b.adjusted(-1, -1, 1, 1).intersected(QRectF(area_));
+        cost += static_cast<int64_t>(visible.width() * visible.height());
+        // Each piece of a dashed outline is stroked on its own, wherever it lies.
+        if (dashed) cost += static_cast<int64_t>((b.width() + b.height()) * static_cast<double>(elements));
+    }
+    budget_ -= cost;
+    if (budget_ < 0) throw PlaybackLimit{};
+    return true;
+}
+
+QPen MetafileDC::MakePen() const {
+    const MetaPen& p = state_.pen;
+    uint32_t style = p.style & 0xF;
+    if (style == 5) return QPen(Qt::NoPen);
+    QPen pen(p.color);
+    bool cosmetic = p.width <= 1;
+    pen.setCosmetic(cosmetic);
+    pen.setWidthF(cosmetic ? 1 : p.width);
+    switch (p.style & 0xF00) {
+        case 0x100: pen.setCapStyle(Qt::SquareCap); break;
+        case 0x200: pen.setCapStyle(Qt::FlatCap); break;
+        default: pen.setCapStyle(Qt::RoundCap); break;
+    }
+    switch (p.style & 0xF000) {
+        case 0x1000: pen.setJoinStyle(Qt::BevelJoin); break;
+        case 0x2000:
+            pen.setJoinStyle(Qt::MiterJoin);
+            pen.setMiterLimit(state_.miterLimit);
+            break;
+        default: pen.setJoinStyle(Qt::RoundJoin); break;
+    }
+    switch (style) {
+        case 1: pen.setStyle(Qt::DashLine); break;
+        case 2: case 8: pen.setStyle(Qt::DotLine); break;
+        case 3: pen.setStyle(Qt::DashDotLine); break;
+        case 4: pen.setStyle(Qt::DashDotDotLine); break;
+        case 7: {
+            QList<qreal> pattern;
+            double unit = cosmetic ? 1 : p.width;
+            for (double d : p.dashes) pattern.append(std::max(d / unit, 0.1));
+            if (pattern.size() % 2) pattern.append(pattern.back());
+            if (!pattern.isEmpty()) pen.setDashPattern(pattern);
+            break;
+        }
+        default: break;
+    }
+    return pen;
+}
+
+QBrush MetafileDC::MakeBrush(const MetaBrush& b) const {
+    switch (b.kind) {
+        case MetaBrush::Kind::Null: return QBrush(Qt::NoBrush);
+        case MetaBrush::Kind::Solid: return QBrush(b.color);
+        case MetaBrush::Kind::Pattern:
+            return b.pattern.isNull() ? QBrush(b.color) : QBrush(b.pattern);
+        case MetaBrush::Kind::Hatched: {
+            static constexpr Qt::BrushStyle kHatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+                                                          Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+            return QBrush(b.color, b.hatch >= 0 && b.hatch < 6 ? kHatches[b.hatch] : Qt::SolidPattern);
+        }
+    }
+    return QBrush();
+}
+
+bool MetafileDC::Rop2Mode() {
+    switch (state_.rop2) {
+        case 11: return false;  // no operation
+        case 6: painter_.setCompositionMode(QPainter::RasterOp_NotDestination); break;
+        case 7: painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
+        case 9: painter_.setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;
+        case 15: painter_.setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
+        default: painter_.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+    }
+    return true;
+}
+
+void MetafileDC::Shape(const QPainterPath& path, bool fill, bool stroke) {
+    if (inPath_) {
+        path_.addPath(path);
+        return;
+    }
+    Paint(path, fill, stroke);
+}
+
+void MetafileDC::Paint(const QPainterPath& path, bool fill, bool stroke) {
+    if (path.isEmpty()) return;
+    QTransform t = Full();
+    if (!Usable(t)) return;
+    QPen pen = stroke ? MakePen() : QPen(Qt::NoPen);
+    bool brushed = fill && state_.brush.kind != MetaBrush::Kind::Null;
+    if (pen.style() == Qt::NoPen && !brushed) return;
+    QRectF bounds = t.mapRect(path.controlPointRect());
+    bool dashed = pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen;
+    if (!Charge(bounds, path.elementCount(), dashed)) return;
+    if (!Rop2Mode()) return;
+    QPainterPath shape = path;
+    shape.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    painter_.setTransform(t);
+    if (brushed && state_.brush.kind == MetaBrush::Kind::Hatched && state_.bkMode == 2) {
+        painter_.setPen(Qt::NoPen);
+        painter_.setBrush(state_.bkColor);
+        painter_.drawPath(shape);
+    }
+    painter_.setPen(pen);
+    painter_.setBrush(brushed ? MakeBrush(state_.brush) : QBrush(Qt::NoBrush));
+    painter_.drawPath(shape);
+}
+
+void MetafileDC::MoveTo(QPointF p) {
+    state_.current = p;
+    if (inPath_) path_.moveTo(p);
+}
+
+void MetafileDC::LineTo(QPointF p) {
+    if (inPath_) {
+        path_.lineTo(p);
+    } else {
+        QPainterPath line(state_.current);
+        line.lineTo(p);
+        Paint(line, false, true);
+    }
+    state_.current = p;
+}
+
+void MetafileDC::Polyline(const std::vector<QPointF>& pts) {
+    if (pts.size() < 2) return;
+    QPainterPath p(pts[0]);
+    for (size_t i = 1; i < pts.size(); ++i) p.lineTo(pts[i]);
+    if (inPath_) {
+        path_.moveTo(pts[0]);
+        path_.connectPath(p);
+    } else {
+        Paint(p, false, true);
+    }
+}
+
+void MetafileDC::PolylineTo(const std::vector<QPointF>& pts) {
+    if (pts.empty()) return;
+    if (inPath_) {
+        for (QPointF q : pts) path_.lineTo(q);
+    } else {
+        QPainterPath p(state_.current);
+        for (QPointF q : pts) p.lineTo(q);
+        Paint(p, false, true);
+    }
+    state_.current = pts.back();
+}
+
+void MetafileDC::PolyBezier(const std::vector<QPointF>& pts) {
+    if (pts.size() < 4) return;
+    QPainterPath p(pts[0]);
+    for (size_t i = 1; i + 2 < pts.size(); i += 3) p.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+    if (inPath_) {
+        path_.moveTo(pts[0]);
+        path_.connectPath(p);
+    } else {
+        Paint(p, false, true);
+    }
+}
+
+void MetafileDC::PolyBezierTo(const std::vector<QPointF>& pts) {
+    if (pts.size() < 3) return;
+    size_t used = pts.size() / 3 * 3;
+    if (inPath_) {
+        for (size_t i = 0; i < used; i += 3) path_.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+    } else {
+        QPainterPath p(state_.current);
+        for (size_t i = 0; i < used; i += 3) p.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+        Paint(p, false, true);
+    }
+    state_.current = pts[used - 1];
+}
+
+void MetafileDC::Polygon(const std::vector<QPointF>& pts) {
+    if (pts.size() < 2) return;
+    QPainterPath p;
+    p.addPolygon(QPolygonF(QList<QPointF>(pts.begin(), pts.end())));
+    p.closeSubpath();
+    Shape(p, true, true);
+}
+
+void MetafileDC::PolyPolygon(const std::vector<std::vector<QPointF>>& polys) {
+    QPainterPath p;
+    for (const auto& pts : polys) {
+        if (pts.size() < 2) continue;
+        p.addPolygon(QPolygonF(QList<QPointF>(pts.begin(), pts.end())));
+        p.closeSubpath();
+    }
+    Shape(p, true, true);
+}
+
+void MetafileDC::PolyPolyline(const std::vector<std::vector<QPointF>>& lines) {
+    QPainterPath p;
+    for (const auto& pts : lines) {
+        if (pts.size() < 2) continue;
+        p.moveTo(pts[0]);
+        for (size_t i = 1; i < pts.size(); ++i) p.lineTo(pts[i]);
+    }
+    if (inPath_) path_.addPath(p);
+    else Paint(p, false, true);
+}
+
+void MetafileDC::Rectangle(const QRectF& r) {
+    QPainterPath p;
+    p.addRect(r.normalized());
+    Shape(p, true, true);
+}
+
+void MetafileDC::RoundRect(const QRectF& r, QSizeF corner) {
+    QPainterPath p;
+    p.addRoundedRect(r.normalized(), std::abs(corner.width()) / 2, std::abs(corner.height()) / 2);
+    Shape(p, true, true);
+}
+
+void MetafileDC::Ellipse(const QRectF& r) {
+    QPainterPath p;
+    p.addEllipse(r.normalized());
+    Shape(p, true, true);
+}
+
+void MetafileDC::Arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF end) {
+    QRectF box = rawBox.normalized();
+    if (box.width() <= 0 || box.height() <= 0) return;
+    double from = ArcAngle(box, start);
+    double sweep = ArcAngle(box, end) - from;
+    if (!std::isfinite(from) || !std::isfinite(sweep)) return;
+    while (sweep <= 0) sweep += 360;
+    while (sweep > 360) sweep -= 360;
+    if (state_.arcDirection == 2) sweep -= 360;
+    QPainterPath p;
+    if (kind == ArcKind::Pie) {
+        p.moveTo(box.center());
+        p.arcTo(box, from, sweep);
+        p.closeSubpath();
+    } else {
+        p.arcMoveTo(box, from);
+        p.arcTo(box, from, sweep);
+        if (kind == ArcKind::Chord) p.closeSubpath();
+    }
+    if (kind == ArcKind::ArcTo) {
+        QPainterPath line(state_.current);
+        line.lineTo(p.elementAt(0));
+        line.connectPath(p);
+        if (inPath_) path_.connectPath(line);
+        else Paint(line, false, true);
+        state_.current = p.currentPosition();
+    } else if (kind == ArcKind::Arc) {
+        if (inPath_) path_.addPath(p);
+        else Paint(p, false, true);
+    } else {
+        Shape(p, true, true);
+    }
+}
+
+void MetafileDC::SetPixel(QPointF p, QColor c) {
+    QTransform t = Full();
+    if (!Usable(t)) return;
+    QPointF d = t.map(p);
+    if (!Charge(QRectF(d, QSizeF(1, 1)), 1, false)) return;
+    painter_.resetTransform();
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_.fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
+}
+
+QFont MetafileDC::MakeFont(double pixelHeight) const {
+    QFont font;
+    if (!state_.font.face.isEmpty()) font.setFamilies({state_.font.face});
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixelHeight))));
+    int weight = state_.font.weight;
+    if (weight > 0) font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 100, 900)));
+    font.setItalic(state_.font.italic);
+    font.setUnderline(state_.font.underline);
+    font.setStrikeOut(state_.font.strikeOut);
+    return font;
+}
+
+void MetafileDC::Text(QPointF ref, const QString& text, const std::vector<double>& dx, uint32_t options,
+                      const std::optional<QRectF>& rect) {
+    if (inPath_) return;
+    QTransform t = Full();
+    if (!Usable(t)) return;
+    uint32_t align = state_.textAlign;
+    if (align & kTaUpdateCp) ref = state_.current;
+    double xScale = std::hypot(t.m11(), t.m12());
+    double yScale = std::hypot(t.m21(), t.m22());
+    double height = state_.font.height == 0 ? 12 : std::abs(state_.font.height) * yScale;
+    if (!std::isfinite(height) || height < 0.5 || height > 16384) return;
+    QFont font = MakeFont(height);
+    if (state_.font.height > 0) {
+        // A positive height is the cell height: ascent plus descent.
+        double cell = QFontMetricsF(font).height();
+        if (cell > 0) font = MakeFont(height * height / cell);
+    }
+    QFontMetricsF metrics(font);
+
+    std::vector<double> advances(static_cast<size_t>(text.size()));
+    double width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        double a = i < static_cast<qsizetype>(dx.size()) ? dx[i] * xScale : metrics.horizontalAdvance(text.at(i));
+        advances[i] = a;
+        width += a;
+    }
+    if (!std::isfinite(width)) return;
+
+    QPointF origin = t.map(ref);
+    if (!Finite(origin)) return;
+    double x = 0;
+    if ((align & kTaCenter) == kTaCenter) x = -width / 2;
+    else if (align & kTaRight) x = -width;
+    double y = metrics.ascent();
+    if ((align & kTaBaseline) == kTaBaseline) y = 0;
+    else if (align & kTaBottom) y = -metrics.descent();
+
+    QRectF box(x, y - metrics.ascent(), width, metrics.height());
+    QTransform placement = QTransform().rotate(-state_.font.escapement / 10.0) * QTransform::fromTranslate(origin.x(), origin.y());
+    if (!Charge(placement.mapRect(box), text.size() + static_cast<int64_t>(height), false)) return;
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (rect && (options & 6)) {
+        painter_.setTransform(t);
+        if (options & 2) painter_.fillRect(rect->normalized(), state_.bkColor);
+        if (options & 4) painter_.setClipRect(rect->normalized(), Qt::IntersectClip);
+    }
+    painter_.setTransform(placement);
+    if (state_.bkMode == 2 && !(options & 2)) painter_.fillRect(box, state_.bkColor);
+    painter_.setFont(font);
+    painter_.setPen(state_.textColor);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size()) {
+            painter_.drawText(QPointF(x, y), text.mid(i, 2));
+            x += advances[i] + advances[i + 1];
+            ++i;
+            continue;
+        }
+        painter_.drawText(QPointF(x, y), QString(text.at(i)));
+        x += advances[i];
+    }
+    if (rect && (options & 4)) SetClip(state_.clip);
+    if (align & kTaUpdateCp) {
+        QTransform back = t.inverted();
+        state_.current = back.map(placement.map(QPointF(x, y)));
+    }
+}
+
+void MetafileDC::DrawImage(const QRectF& dst, const QImage& image, const QRectF& src, uint32_t rop) {
+    auto mode = SourceRop(rop);
+    if (!mode) {
+        PatBlt(dst, rop);
+        return;
+    }
+    if (image.isNull() || src.width() <= 0 || src.height() <= 0 || dst.width() == 0 || dst.height() == 0) return;
+    QTransform t = Full();
+    if (!Usable(t)) return;
+    QTransform place = QTransform::fromScale(dst.width() / src.width(), dst.height() / src.height()) *
+                       QTransform::fromTranslate(dst.x(), dst.y()) * t;
+    if (!Usable(place)) return;
+    if (!Charge(place.mapRect(QRectF(0, 0, src.width(), src.height())), 4, false)) return;
+    painter_.setTransform(place);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
+    painter_.setCompositionMode(*mode);
+    painter_.drawImage(QRectF(0, 0, src.width(), src.height()), image, src);
+}
+
+void MetafileDC::PatBlt(const QRectF& dst, uint32_t rop) {
+    QTransform t = Full();
+    if (!Usable(t)) return;
+    QRectF r = dst.normalized();
+    if (!Charge(t.mapRect(r), 4, false)) return;
+    painter_.setTransform(t);
+    switch ((rop >> 16) & 0xFF) {
+        case 0x00:
+            painter_.setCompositionMode(QPainter::CompositionMode_Source);
+            painter_.fillRect(r, Qt::black);
+            break;
+        case 0xFF:
+            painter_.setCompositionMode(QPainter::CompositionMode_Source);
+            painter_.fillRect(r, Qt::white);
+            break;
+        case 0x55:
+            painter_.setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter_.fillRect(r, Qt::black);
+            break;
+        case 0xF0:
+        case 0x5A:
+            if (state_.brush.kind == MetaBrush::Kind::Null) break;
+            painter_.setCompositionMode((rop >> 16 & 0xFF) == 0x5A ? QPainter::RasterOp_SourceXorDestination
+                                                                   : QPainter::CompositionMode_SourceOver);
+            painter_.fillRect(r, MakeBrush(state_.brush));
+            break;
+        default:
+            break;
+    }
+}
+
+void MetafileDC::FillRegion(const std::vector<QRect>& deviceRects, const MetaBrush& brush) {
+    if (brush.kind == MetaBrush::Kind::Null) return;
+    Charge(QRectF(), static_cast<int64_t>(deviceRects.size()), false);
+    painter_.setTransform(outer_);
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const QRect& r : deviceRects) {
+        QRectF d = outer_.mapRect(QRectF(r));
+        if (!Charge(d, 1, false)) continue;
+        painter_.fillRect(QRectF(r), MakeBrush(brush));
+    }
+}
+
+}  // namespace zavo::platform

@@ -1,0 +1,316 @@
+// Windows metafile records (behind the placeable header).
+#include <variant>
+#include <vector>
+
+#include "platform/dibimage.h"
+#include "platform/metafiledc.h"
+#include "platform/metafilepainter.h"
+#include "platform/recordreader.h"
+
+namespace zavo::platform {
+
+namespace {
+
+constexpr size_t kHeaderBytes = 18;
+
+// Objects the player does not draw with (palettes, regions, old-style bitmaps) still take a slot.
+struct OtherObject {};
+using WmfObject = std::variant<std::monostate, MetaPen, MetaBrush, MetaFont, OtherObject>;
+
+class WmfPlayer {
+public:
+    WmfPlayer(MetafileDC& dc, std::span<const uint8_t> data, size_t objectCount)
+        : dc_(dc), data_(data), objects_(objectCount) {}
+
+    void Run() {
+        uint64_t offset = kHeaderBytes;
+        while (data_.size() - offset >= 6) {
+            RecordReader head(data_.subspan(offset, 6));
+            uint64_t size = uint64_t{head.U32()} * 2;
+            uint16_t function = head.U16();
+            if (size < 6 || size > data_.size() - offset) throw MalformedRecord{};
+            if (function == 0) return;  // end of file
+            RecordReader r(data_.subspan(offset, size));
+            r.Seek(6);
+            Record(function, r, size / 2);
+            offset += size;
+        }
+    }
+
+private:
+    static QPointF YX(RecordReader& r) {
+        double y = r.I16();
+        return QPointF(r.I16(), y);
+    }
+    // Rectangles come as bottom, right, top, left.
+    static QRectF BottomRightTopLeft(RecordReader& r) {
+        double bottom = r.I16(), right = r.I16(), top = r.I16(), left = r.I16();
+        return QRectF(QPointF(left, top), QPointF(right, bottom));
+    }
+
+    std::vector<QPointF> Points(RecordReader& r, uint32_t count) {
+        if (count > r.Remaining() / 4) throw MalformedRecord{};
+        std::vector<QPointF> pts;
+        pts.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            double x = r.I16();
+            pts.emplace_back(x, r.I16());
+        }
+        return pts;
+    }
+
+    void Add(const WmfObject& object) {
+        for (WmfObject& slot : objects_) {
+            if (std::holds_alternative<std::monostate>(slot)) {
+                slot = object;
+                return;
+            }
+        }
+    }
+
+    void Select(uint16_t index) {
+        if (index >= objects_.size()) return;
+        const WmfObject& o = objects_[index];
+        if (auto* pen = std::get_if<MetaPen>(&o)) dc_.SelectPen(*pen);
+        else if (auto* brush = std::get_if<MetaBrush>(&o)) dc_.SelectBrush(*brush);
+        else if (auto* font = std::get_if<MetaFont>(&o)) {
+            dc_.SelectFont(*font);
+            charSet_ = font->charSet;
+        }
+    }
+
+    void CreateFont(RecordReader& r) {
+        MetaFont font;
+        font.height = r.I16();
+        r.I16();
+        font.escapement = r.I16();
+        r.I16();
+        font.weight = r.I16();
+        font.italic = r.U8();
+        font.underline = r.U8();
+        font.strikeOut = r.U8();
+        font.charSet = r.U8();
+        r.Skip(4);
+        QByteArray face;
+        while (r.Remaining() > 0 && face.size() < 32) {
+            uint8_t c = r.U8();
+            if (c == 0) break;
+            face.append(static_cast<char>(c));
+        }
+        font.face = DecodeAnsi(std::span(reinterpret_cast<const uint8_t*>(face.constData()), face.size()), font.charSet);
+        Add(font);
+    }
+
+    void ExtTextOut(RecordReader& r) {
+        QPointF ref = YX(r);
+        int16_t count = r.I16();
+        uint16_t options = r.U16();
+        std::optional<QRectF> rect;
+        if (options & 6) {
+            double left = r.I16(), top = r.I16(), right = r.I16(), bottom = r.I16();
+            rect = QRectF(QPointF(left, top), QPointF(right, bottom));
+        }
+        if (count <= 0) return;
+        std::span<const uint8_t> bytes = r.Bytes(count);
+        r.Skip(std::min<uint64_t>(count & 1, r.Remaining()));
+        QString text = DecodeAnsi(bytes, charSet_);
+        std::vector<double> dx;
+        if (r.Remaining() >= uint64_t(count) * 2 && text.size() == count) {
+            for (int i = 0; i < count; ++i) dx.push_back(r.I16());
+        }
+        dc_.Text(ref, text, dx, options, rect);
+    }
+
+    void Blt(uint16_t function, RecordReader& r, uint64_t words) {
+        uint32_t rop = r.U32();
+        bool withBitmap = words != static_cast<uint64_t>(function >> 8) + 3;
+        double sh = 0, sw = 0;
+        if (function == 0x0B41) {
+            sh = r.I16();
+            sw = r.I16();
+        }
+        double sy = r.I16(), sx = r.I16();
+        if (!withBitmap) r.I16();
+        double h = r.I16(), w = r.I16();
+        QPointF at = YX(r);
+        if (function == 0x0940) {
+            sh = h;
+            sw = w;
+        }
+        QRectF dst(at.x(), at.y(), w, h);
+        if (!withBitmap) {
+            dc_.PatBlt(dst, rop);
+            return;
+        }
+        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
+        QRectF src = QRectF(sx, sy, sw, sh).intersected(QRectF(dib.image.rect()));
+        if (src.isEmpty()) src = dib.image.rect();
+        dc_.DrawImage(dst, dib.image, src, rop);
+    }
+
+    void StretchDib(RecordReader& r) {
+        uint32_t rop = r.U32();
+        r.U16();  // colour usage
+        double sh = r.I16(), sw = r.I16(), sy = r.I16(), sx = r.I16();
+        double h = r.I16(), w = r.I16();
+        QPointF at = YX(r);
+        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
+        if (dib.bottomUp) sy = dib.image.height() - sy - sh;
+        dc_.DrawImage(QRectF(at.x(), at.y(), w, h), dib.image, QRectF(sx, sy, sw, sh), rop);
+    }
+
+    void SetDibToDevice(RecordReader& r) {
+        r.U16();  // colour usage
+        r.Skip(4);  // scan lines
+        double sy = r.I16(), sx = r.I16(), h = r.I16(), w = r.I16();
+        QPointF at = YX(r);
+        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
+        if (dib.bottomUp) sy = dib.image.height() - sy - h;
+        dc_.DrawImage(QRectF(at.x(), at.y(), w, h), dib.image, QRectF(sx, sy, w, h), 0xCC0020);
+    }
+
+    void Record(uint16_t function, RecordReader& r, uint64_t words) {
+        switch (function) {
+            case 0x001E: dc_.SaveDC(); break;
+            case 0x0127: dc_.RestoreDC(r.I16()); break;
+            case 0x0102: dc_.SetBkMode(r.U16()); break;
+            case 0x0104: dc_.SetRop2(r.U16()); break;
+            case 0x0106: dc_.SetPolyFillMode(r.U16()); break;
+            case 0x0107: dc_.SetStretchMode(r.U16()); break;
+            case 0x012E: dc_.SetTextAlign(r.U16()); break;
+            case 0x0201: dc_.SetBkColor(ColorFromRef(r.U32())); break;
+            case 0x0209: dc_.SetTextColor(ColorFromRef(r.U32())); break;
+            case 0x020B: dc_.SetWindowOrg(YX(r)); break;
+            case 0x020C: { QPointF e = YX(r); dc_.SetWindowExt(QSizeF(e.x(), e.y())); break; }
+            case 0x020F: dc_.OffsetWindowOrg(YX(r)); break;
+            case 0x0410: {
+                double yd = r.I16(), yn = r.I16(), xd = r.I16(), xn = r.I16();
+                dc_.ScaleWindowExt(xn, xd, yn, yd);
+                break;
+            }
+            case 0x0213: dc_.LineTo(YX(r)); break;
+            case 0x0214: dc_.MoveTo(YX(r)); break;
+            case 0x0415: dc_.ExcludeClipRect(BottomRightTopLeft(r)); break;
+            case 0x0416: dc_.IntersectClipRect(BottomRightTopLeft(r)); break;
+            case 0x0220: dc_.OffsetClip(YX(r)); break;
+            case 0x0817: case 0x081A: case 0x0830: {
+                QPointF end = YX(r), start = YX(r);
+                QRectF box = BottomRightTopLeft(r);
+                auto kind = function == 0x0817 ? MetafileDC::ArcKind::Arc
+                          : function == 0x081A ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::Chord;
+                dc_.Arc(kind, box, start, end);
+                break;
+            }
+            case 0x0418: dc_.Ellipse(BottomRightTopLeft(r)); break;
+            case 0x041B: dc_.Rectangle(BottomRightTopLeft(r)); break;
+            case 0x061C: {
+                double h = r.I16(), w = r.I16();
+                dc_.RoundRect(BottomRightTopLeft(r), QSizeF(w, h));
+                break;
+            }
+            case 0x061D: {
+                uint32_t rop = r.U32();
+                double h = r.I16(), w = r.I16();
+                QPointF at = YX(r);
+                dc_.PatBlt(QRectF(at.x(), at.y(), w, h), rop);
+                break;
+            }
+            case 0x041F: { QColor c = ColorFromRef(r.U32()); dc_.SetPixel(YX(r), c); break; }
+            case 0x0521: {
+                int16_t count = r.I16();
+                if (count <= 0) break;
+                std::span<const uint8_t> bytes = r.Bytes(count);
+                r.Skip(std::min<uint64_t>(count & 1, r.Remaining()));
+                dc_.Text(YX(r), DecodeAnsi(bytes, charSet_), {}, 0, std::nullopt);
+                break;
+            }
+            case 0x0A32: ExtTextOut(r); break;
+            case 0x0324: dc_.Polygon(Points(r, r.U16())); break;
+            case 0x0325: dc_.Polyline(Points(r, r.U16())); break;
+            case 0x0538: {
+                uint16_t polys = r.U16();
+                std::vector<uint16_t> counts(polys);
+                for (uint16_t& c : counts) c = r.U16();
+                std::vector<std::vector<QPointF>> groups;
+                groups.reserve(polys);
+                for (uint16_t c : counts) groups.push_back(Points(r, c));
+                dc_.PolyPolygon(groups);
+                break;
+            }
+            case 0x012D: Select(r.U16()); break;
+            case 0x01F0: {
+                uint16_t index = r.U16();
+                if (index < objects_.size()) objects_[index] = std::monostate();
+                break;
+            }
+            case 0x00F7: case 0x01F9: case 0x06FF: Add(OtherObject()); break;
+            case 0x02FA: {
+                MetaPen pen;
+                pen.style = r.U16();
+                pen.width = std::max<int16_t>(r.I16(), 0);
+                r.I16();
+                pen.color = ColorFromRef(r.U32());
+                Add(pen);
+                break;
+            }
+            case 0x02FC: {
+                MetaBrush brush;
+                uint16_t style = r.U16();
+                brush.color = ColorFromRef(r.U32());
+                brush.hatch = r.U16();
+                if (style == 1) brush.kind = MetaBrush::Kind::Null;
+                else if (style == 2) brush.kind = MetaBrush::Kind::Hatched;
+                Add(brush);
+                break;
+            }
+            case 0x02FB: CreateFont(r); break;
+            case 0x0142: {
+                r.Skip(4);  // style and colour usage
+                MetaBrush brush;
+                brush.kind = MetaBrush::Kind::Pattern;
+                brush.pattern = DecodePackedDib(r.Bytes(r.Remaining())).image;
+                Add(brush);
+                break;
+            }
+            case 0x0940: case 0x0B41: Blt(function, r, words); break;
+            case 0x0F43: StretchDib(r); break;
+            case 0x0D33: SetDibToDevice(r); break;
+            default: break;  // records without visible effect here, or unknown ones
+        }
+    }
+
+    MetafileDC& dc_;
+    std::span<const uint8_t> data_;
+    std::vector<WmfObject> objects_;
+    int charSet_ = 1;
+};
+
+}  // namespace
+
+bool IsWindowsMetafile(std::span<const uint8_t> data) {
+    if (data.size() < kHeaderBytes) return false;
+    RecordReader r(data);
+    uint16_t type = r.U16();
+    uint16_t headerWords = r.U16();
+    uint16_t version = r.U16();
+    return (type == 1 || type == 2) && headerWords == 9 && (version == 0x0100 || version == 0x0300);
+}
+
+void PlayWindowsMetafile(QPainter& painter, const MetafileRect& dest, std::span<const uint8_t> records,
+                         const MetafileRect& bounds) {
+    QRect area = PlayArea(painter, dest);
+    if (!IsWindowsMetafile(records) || area.isEmpty()) return;
+    RecordReader header(records);
+    header.Skip(10);
+    uint16_t objectCount = header.U16();
+    MetafileDC dc(painter, QTransform(), QSizeF(1, 1), area);
+    dc.FixWindowMapping(QRectF(QPointF(bounds.left, bounds.top), QPointF(bounds.right, bounds.bottom)),
+                        PlayTarget(dest));
+    try {
+        WmfPlayer(dc, records, objectCount).Run();
+    } catch (const MalformedRecord&) {
+    } catch (const PlaybackLimit&) {
+    }
+}
+
+}  // namespace zavo::platform

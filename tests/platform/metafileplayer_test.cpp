@@ -1,0 +1,347 @@
+#include "platform/metafilepainter.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QFile>
+
+#include "support/metafilebuilder.h"
+#include "support/testutil.h"
+
+using namespace zavo;
+using namespace zavo::platform;
+using zavotest::EmfBuilder;
+using zavotest::WmfBuilder;
+
+namespace {
+
+constexpr QRgb kBackground = 0xFF102030;
+
+QImage Canvas(int w = 100, int h = 100) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(kBackground);
+    return image;
+}
+
+void PlayEmf(QImage& image, const std::vector<uint8_t>& bytes, MetafileRect dest = {0, 0, 99, 99}) {
+    QPainter painter(&image);
+    PlayEnhancedMetafile(painter, dest, bytes);
+}
+
+void PlayWmf(QImage& image, const std::vector<uint8_t>& bytes, MetafileRect dest = {0, 0, 99, 99}) {
+    auto i16 = [&](size_t o) { return static_cast<int16_t>(bytes[o] | bytes[o + 1] << 8); };
+    QPainter painter(&image);
+    PlayWindowsMetafile(painter, dest, std::span(bytes).subspan(22), {i16(6), i16(8), i16(10), i16(12)});
+}
+
+// A solid brush selected into slot 1, and the null pen.
+EmfBuilder& SolidBrush(EmfBuilder& b, uint32_t colorRef) {
+    return b.Add(39, {1, 0, colorRef, 0}).Add(37, {1}).Add(37, {0x80000008});
+}
+
+QRgb Rgb(uint32_t colorRef) { return qRgb(colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF); }
+
+}  // namespace
+
+TEST(EnhancedPlayer, FillsShapesAndKeepsWhatTheRecordsDoNotPaint) {
+    EmfBuilder b;
+    SolidBrush(b, 0x0000FF).Add(43, {10, 10, 50, 40});   // red rectangle
+    b.Add(39, {2, 0, 0xFF0000, 0}).Add(37, {2}).Add(42, {60, 60, 90, 90});  // blue ellipse
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(30, 25), Rgb(0x0000FF));
+    EXPECT_EQ(image.pixel(75, 75), Rgb(0xFF0000));
+    EXPECT_EQ(image.pixel(61, 61), kBackground);  // outside the ellipse, inside its box
+    EXPECT_EQ(image.pixel(5, 5), kBackground);
+    EXPECT_EQ(image.pixel(55, 45), kBackground);
+}
+
+TEST(EnhancedPlayer, MapsTheFrameOntoTheDestination) {
+    EmfBuilder b;
+    SolidBrush(b, 0x00FF00).Add(43, {0, 0, 50, 50});
+    QImage image = Canvas(200, 200);
+    PlayEmf(image, b.Bytes(), {100, 0, 199, 199});  // moved right, twice as tall
+    EXPECT_EQ(image.pixel(125, 90), Rgb(0x00FF00));
+    EXPECT_EQ(image.pixel(160, 50), kBackground);
+    EXPECT_EQ(image.pixel(50, 50), kBackground);
+    EXPECT_EQ(image.pixel(125, 110), kBackground);
+}
+
+TEST(EnhancedPlayer, HonoursWindowAndViewportInAnisotropicMode) {
+    EmfBuilder b;
+    b.Add(17, {8}).Add(9, {1000, 1000}).Add(10, {-500, 0}).Add(11, {100, 100}).Add(12, {0, 0});
+    SolidBrush(b, 0xFFFFFF).Add(43, {-500, 0, 0, 500});  // the left half of the window, upper half
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(25, 25), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(75, 25), kBackground);
+    EXPECT_EQ(image.pixel(25, 75), kBackground);
+}
+
+TEST(EnhancedPlayer, MetricModeTurnsTheYAxisUp) {
+    EmfBuilder b;  // one pixel per millimetre
+    b.Add(17, {2});  // 0.1 mm units, y upwards
+    b.Add(12, {0, 100});
+    SolidBrush(b, 0x00FFFF).Add(43, {0, 0, 200, 200});  // 20 x 20 mm above the origin
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(10, 90), Rgb(0x00FFFF));
+    EXPECT_EQ(image.pixel(10, 70), kBackground);
+    EXPECT_EQ(image.pixel(30, 90), kBackground);
+}
+
+TEST(EnhancedPlayer, SaveAndRestoreBringBackBrushAndMapping) {
+    EmfBuilder b;
+    SolidBrush(b, 0x0000FF);
+    b.Add(33, {}).Add(12, {50, 0});
+    b.Add(39, {2, 0, 0x00FF00, 0}).Add(37, {2}).Add(43, {0, 0, 20, 20});  // green at 50,0
+    b.Add(34, {-1}).Add(43, {0, 0, 20, 20});  // red at 0,0
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(60, 10), Rgb(0x00FF00));
+    EXPECT_EQ(image.pixel(10, 10), Rgb(0x0000FF));
+}
+
+TEST(EnhancedPlayer, ClipsToIntersectedAndExcludedRectangles) {
+    EmfBuilder b;
+    b.Add(30, {0, 0, 50, 100}).Add(29, {0, 0, 20, 20});
+    SolidBrush(b, 0xFFFFFF).Add(43, {0, 0, 100, 100});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(30, 50), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(70, 50), kBackground);
+    EXPECT_EQ(image.pixel(10, 10), kBackground);
+}
+
+TEST(EnhancedPlayer, FillsAPathOfBezierCurves) {
+    EmfBuilder b;
+    SolidBrush(b, 0x0000FF);
+    b.Add(59, {}).Add(27, {10, 50});
+    b.Add(5, {0, 0, 0, 0, 3, 10, 0, 90, 0, 90, 50});  // upper half of a rounded shape
+    b.Add(54, {10, 50}).Add(61, {}).Add(60, {}).Add(62, {0, 0, 0, 0});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(50, 40), Rgb(0x0000FF));
+    EXPECT_EQ(image.pixel(50, 60), kBackground);
+}
+
+TEST(EnhancedPlayer, DrawsPolygonsAndPolylinesOfBothPointSizes) {
+    EmfBuilder b;
+    SolidBrush(b, 0xFF00FF);
+    b.Add(3, {0, 0, 0, 0, 3, 10, 10, 40, 10, 10, 40});
+    std::vector<uint8_t> body(16, 0);
+    zavotest::PutU32(body, 3);
+    for (int v : {60, 60, 90, 60, 60, 90}) zavotest::PutU16(body, static_cast<uint16_t>(v));
+    b.AddRaw(86, body);
+    b.Add(38, {3, 0, 5, 0, 0x00FF00}).Add(37, {3}).Add(4, {0, 0, 0, 0, 2, 0, 95, 99, 95});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(15, 15), Rgb(0xFF00FF));
+    EXPECT_EQ(image.pixel(65, 65), Rgb(0xFF00FF));
+    EXPECT_EQ(image.pixel(50, 95), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(50, 50), kBackground);
+}
+
+TEST(EnhancedPlayer, StretchesBitmapsTheRightWayUp) {
+    std::vector<uint8_t> dib = zavotest::PackedDib24(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF});
+    std::vector<uint8_t> body;
+    for (int v : {0, 0, 0, 0, 10, 20, 0, 0, 2, 2, 80, 40, 80 + 40, static_cast<int>(dib.size()) - 40, 0, 0xCC0020, 80, 60})
+        zavotest::PutU32(body, static_cast<uint32_t>(v));
+    body.insert(body.end(), dib.begin(), dib.end());
+    EmfBuilder b;
+    b.AddRaw(81, body);
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(20, 30), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(80, 30), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(20, 70), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(80, 70), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(5, 5), kBackground);
+}
+
+TEST(EnhancedPlayer, RefusesABitmapTooLargeForAnySurface) {
+    std::vector<uint8_t> body;
+    for (int v : {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0xCC0020, 10, 10}) zavotest::PutU32(body, static_cast<uint32_t>(v));
+    for (uint32_t v : {40u, 60000u, 60000u}) zavotest::PutU32(body, v);
+    zavotest::PutU16(body, 1);
+    zavotest::PutU16(body, 1);
+    for (int i = 0; i < 7; ++i) zavotest::PutU32(body, 0);
+    EmfBuilder b;
+    b.AddRaw(81, body);
+    QImage image = Canvas();
+    EXPECT_THROW_MSG(PlayEmf(image, b.Bytes()), EOutOfResources, "システム リソースが足りません");
+}
+
+TEST(EnhancedPlayer, DrawsUtf16TextInTheTextColour) {
+    EmfBuilder b;
+    b.Add(24, {0x0000FF}).Add(18, {1});
+    std::vector<uint8_t> font;
+    for (int v : {1, -30, 0, 0, 0, 700}) zavotest::PutU32(font, static_cast<uint32_t>(v));
+    for (int i = 0; i < 8 + 64; ++i) font.push_back(0);
+    b.AddRaw(82, font).Add(37, {1});
+    std::vector<uint8_t> text;
+    for (int v : {0, 0, 0, 0, 1, 0, 0, 10, 20, 3, 76, 0, 0, 0, 0, 0, 0}) zavotest::PutU32(text, static_cast<uint32_t>(v));
+    for (char16_t c : std::u16string(u"ＷＷ")) zavotest::PutU16(text, c);
+    zavotest::PutU16(text, 0x57);
+    zavotest::PutU16(text, 0);
+    b.AddRaw(84, text);
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    int red = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) red += image.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(red, 50);
+    EXPECT_EQ(image.pixel(5, 90), kBackground);
+}
+
+TEST(EnhancedPlayer, SkipsUnknownRecordsAndStopsAtAMalformedOne) {
+    EmfBuilder b;
+    SolidBrush(b, 0x0000FF);
+    b.Add(0x7777, {1, 2, 3}).Add(43, {0, 0, 40, 40});
+    std::vector<uint8_t> bytes = b.Bytes();
+    // A record that claims to be longer than the data, followed by one that would paint.
+    std::vector<uint8_t> tail;
+    zavotest::PutU32(tail, 43);
+    zavotest::PutU32(tail, 0x7FFFFFF0);
+    for (int v : {60, 60, 90, 90}) zavotest::PutU32(tail, v);
+    bytes.insert(bytes.end() - 20, tail.begin(), tail.end());
+    QImage image = Canvas();
+    PlayEmf(image, bytes);
+    EXPECT_EQ(image.pixel(20, 20), Rgb(0x0000FF));
+    EXPECT_EQ(image.pixel(75, 75), kBackground);
+}
+
+TEST(EnhancedPlayer, RefusesCountsBeyondTheRecord) {
+    EmfBuilder b;
+    SolidBrush(b, 0x0000FF);
+    b.Add(3, {0, 0, 0, 0, 0x40000000, 10, 10, 40, 10, 10, 40});
+    b.Add(8, {0, 0, 0, 0, 2, 0xFFFFFFFF, 3, 0xFFFFFFFC, 10, 10});
+    b.Add(43, {50, 50, 90, 90});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(15, 15), kBackground);
+    EXPECT_EQ(image.pixel(70, 70), kBackground);  // playback ended at the first bad count
+}
+
+TEST(EnhancedPlayer, FinishesAHeavyCraftedFileByStopping) {
+    EmfBuilder b;
+    // A dashed pen over lines far longer than the picture, many times over.
+    b.Add(38, {1, 1, 0, 0, 0}).Add(37, {1});
+    for (int i = 0; i < 2000; ++i) b.Add(4, {0, 0, 0, 0, 2, -4000000, i % 100, 4000000, 99 - i % 100});
+    SolidBrush(b, 0x0000FF);
+    for (int i = 0; i < 2000; ++i) b.Add(43, {0, 0, 100, 100});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    int red = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) red += image.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_EQ(red, 0);  // playback stopped long before the fills
+}
+
+TEST(EnhancedPlayer, ReadsTheHeaderAndRefusesWhatIsNotOne) {
+    std::vector<uint8_t> bytes = EmfBuilder(2540, 1270, 1200, 254).Bytes();
+    auto header = ReadEnhancedHeader(bytes);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->frame.right, 2540);
+    EXPECT_EQ(header->frame.bottom, 1270);
+    EXPECT_EQ(header->deviceWidth, 1200);
+    EXPECT_EQ(header->millimetersHeight, 254);
+    EXPECT_EQ(header->totalBytes, bytes.size());
+
+    std::vector<uint8_t> badSignature = bytes;
+    badSignature[40] = 'X';
+    EXPECT_FALSE(ReadEnhancedHeader(badSignature));
+    std::vector<uint8_t> noDevice = bytes;
+    zavotest::SetU32(noDevice, 80, 0);  // millimetres wide
+    EXPECT_FALSE(ReadEnhancedHeader(noDevice));
+    EXPECT_FALSE(ReadEnhancedHeader(std::span(bytes).first(60)));
+}
+
+TEST(WindowsPlayer, MapsTheBoundsAndDrawsShapes) {
+    WmfBuilder b(0, 0, 1000, 1000);
+    b.Add(0x02FC, {0, 0x00FF, 0, 0}).Add(0x012D, {0});              // red brush in slot 0
+    b.Add(0x02FA, {5, 0, 0, 0, 0}).Add(0x012D, {1});                // null pen in slot 1
+    b.Add(0x041B, {500, 500, 100, 100});                            // rectangle 100..500
+    b.Add(0x0324, {3, 600, 600, 900, 600, 600, 900});               // triangle
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(30, 30), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(65, 65), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(5, 5), kBackground);
+    EXPECT_EQ(image.pixel(85, 85), kBackground);
+}
+
+TEST(WindowsPlayer, RecordsWindowOverridesTheBounds) {
+    WmfBuilder b(0, 0, 1000, 1000);
+    b.Add(0x020B, {0, 0}).Add(0x020C, {100, 100});  // window 100 x 100
+    b.Add(0x02FC, {0, 0xFF00, 0, 0}).Add(0x012D, {0});
+    b.Add(0x02FA, {5, 0, 0, 0, 0}).Add(0x012D, {1});
+    b.Add(0x041B, {50, 50, 0, 0});
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(25, 25), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(75, 75), kBackground);
+}
+
+TEST(WindowsPlayer, ReusesTheLowestFreeObjectSlot) {
+    WmfBuilder b(0, 0, 100, 100);
+    b.Add(0x02FC, {0, 0x00FF, 0, 0});   // slot 0: red
+    b.Add(0x02FC, {0, 0xFF00, 0, 0});   // slot 1: green
+    b.Add(0x01F0, {0});                 // free slot 0
+    b.Add(0x02FC, {0, 0, 0xFF, 0});     // slot 0 again: blue
+    b.Add(0x012D, {0});
+    b.Add(0x02FA, {5, 0, 0, 0, 0}).Add(0x012D, {2});
+    b.Add(0x041B, {100, 100, 0, 0});
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(50, 50), qRgb(0, 0, 255));
+}
+
+TEST(WindowsPlayer, DrawsAnsiTextAndStretchedBitmaps) {
+    WmfBuilder b(0, 0, 100, 100);
+    b.Add(0x0209, {0x00FF, 0}).Add(0x0102, {1});
+    b.Add(0x02FB, {-30, 0, 0, 0, 700, 0, 0x8000, 0, 0});  // Shift-JIS character set
+    b.Add(0x012D, {0});
+    std::vector<uint8_t> text;
+    zavotest::PutU16(text, 4);
+    for (uint8_t c : {0x82, 0xA0, 0x82, 0xA2}) text.push_back(c);  // two kana in Shift-JIS
+    zavotest::PutU16(text, 10);
+    zavotest::PutU16(text, 5);
+    b.AddRaw(0x0521, text);
+    std::vector<uint8_t> dib = zavotest::PackedDib24(1, 2, {0x00FF00, 0x0000FF});
+    std::vector<uint8_t> stretch;
+    zavotest::PutU32(stretch, 0xCC0020);
+    for (int v : {0, 2, 1, 0, 0, 40, 40, 60, 50}) zavotest::PutU16(stretch, static_cast<uint16_t>(v));
+    stretch.insert(stretch.end(), dib.begin(), dib.end());
+    b.AddRaw(0x0F43, stretch);
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    int red = 0;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x) red += image.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_GT(red, 30);
+    EXPECT_EQ(image.pixel(70, 70), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(70, 90), qRgb(0, 0, 255));
+}
+
+TEST(WindowsPlayer, StopsAtARecordLongerThanTheData) {
+    WmfBuilder b(0, 0, 100, 100);
+    b.Add(0x02FC, {0, 0x00FF, 0, 0}).Add(0x012D, {0});
+    b.Add(0x041B, {40, 40, 0, 0});
+    std::vector<uint8_t> bytes = b.Bytes();
+    std::vector<uint8_t> bad;
+    zavotest::PutU32(bad, 0x40000000);
+    zavotest::PutU16(bad, 0x041B);
+    for (int v : {90, 90, 60, 60}) zavotest::PutU16(bad, static_cast<uint16_t>(v));
+    bytes.insert(bytes.end() - 6, bad.begin(), bad.end());
+    QImage image = Canvas();
+    PlayWmf(image, bytes);
+    EXPECT_EQ(image.pixel(20, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(75, 75), kBackground);
+}
+
+TEST(WindowsPlayer, RecognisesTheRecordHeader) {
+    std::vector<uint8_t> bytes = WmfBuilder(0, 0, 10, 10).Bytes();
+    EXPECT_TRUE(IsWindowsMetafile(std::span(bytes).subspan(22)));
+    EXPECT_FALSE(IsWindowsMetafile(bytes));
+    EXPECT_FALSE(IsWindowsMetafile(std::span(bytes).subspan(22, 10)));
+}
