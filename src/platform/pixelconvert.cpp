@@ -104,7 +104,7 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
         if (SameLayout(target, source) && (bits >= 8 || ((x * bits) % 8 == 0 && (sx * bits) % 8 == 0 && (width * bits) % 8 == 0))) {
             size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(bits) / 8;
             for (int row = 0; row < height; ++row)
-                std::memcpy(target.Row(y + row) + static_cast<int64_t>(x) * bits / 8,
+                std::memmove(target.Row(y + row) + static_cast<int64_t>(x) * bits / 8,
                             source.Row(sy + row) + static_cast<int64_t>(sx) * bits / 8, bytes);
             return;
         }

@@ -264,7 +264,10 @@ TEST(Bitmap, WorkingBitmapSequence) {
     auto second = Filled(4, 3, clBlue);
     workbmp.SetHeight(3);
     workbmp.SetWidth(4);
+    EXPECT_EQ(&workbmp.Image(), &left.Image());
     workbmp.Canvas().DrawGraphic(0, 0, second.get());
+    EXPECT_NE(&workbmp.Image(), &left.Image());
+    EXPECT_EQ(&left.Image(), &jpegCopy.Image());
     EXPECT_TRUE(AllPixels(left, [](int, int, ColorRef c) { return c == kRed; }));
     EXPECT_TRUE(AllPixels(workbmp, [](int, int, ColorRef c) { return c == kBlue; }));
     left.AssignFrom(&workbmp);
