@@ -157,6 +157,31 @@ TEST(PixelConvert, ConvertsBetweenEveryPairOfFormats) {
     }
 }
 
+// The plain 24/32-bit copies run four pixels at a time; every row length and offset must come out whole.
+TEST(PixelConvert, DirectCopiesHandleEveryRowLength) {
+    for (int width = 1; width <= 40; ++width) {
+        for (int offset : {0, 1, 3}) {
+            auto display = Surface::CreateDisplay(width + offset, 1);
+            for (int x = 0; x < width + offset; ++x)
+                display->SetPixel(x, 0, MakeColorRef(static_cast<uint8_t>(x * 5), static_cast<uint8_t>(x * 11 + 1), static_cast<uint8_t>(255 - x)));
+            auto packed = Surface::CreateDib(Header(width + offset, 1, 24), {});
+            std::memset(packed->Bits(), 0xAB, static_cast<size_t>(packed->ImageSize()));
+            CopySurface(*packed, offset, 0, width, 1, *display, offset, 0);
+            auto back = Surface::CreateDisplay(width + offset, 1);
+            CopySurface(*back, offset, 0, width, 1, *packed, offset, 0);
+            for (int x = 0; x < offset; ++x) ASSERT_EQ(packed->Row(0)[3 * x], 0xAB) << width << "+" << offset;
+            for (int x = offset; x < width + offset; ++x) {
+                ASSERT_EQ(packed->Pixel(x, 0), display->Pixel(x, 0)) << width << "+" << offset << " at " << x;
+                ASSERT_EQ(back->Pixel(x, 0), display->Pixel(x, 0)) << width << "+" << offset << " at " << x;
+                // The unused byte of the display format stays 0.
+                ASSERT_EQ(back->Row(0)[4 * x + 3], 0) << width << "+" << offset << " at " << x;
+            }
+            // The row's padding is not written.
+            for (int64_t b = 3 * (width + offset); b < packed->Stride(); ++b) ASSERT_EQ(packed->Row(0)[b], 0xAB);
+        }
+    }
+}
+
 TEST(PixelConvert, SixteenBitChannelsWidenWithRounding) {
     auto src = Surface::CreateDib(Header(32, 1, 16), {});
     for (int v = 0; v < 32; ++v) {
