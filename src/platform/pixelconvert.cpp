@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/channelmath.h"
@@ -120,7 +121,8 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
     }
 
     CopyCodecs codecs(target, source, colors);
-    RowDecoder targetDecoder(target, colors);
+    std::optional<RowDecoder> targetDecoder;
+    if (combine) targetDecoder.emplace(target, colors);
     int chunk = std::min(width, kChunk);
     std::vector<uint32_t> src(static_cast<size_t>(chunk));
     std::vector<uint32_t> dst(combine ? static_cast<size_t>(chunk) : 0);
@@ -131,7 +133,7 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
             int n = std::min(chunk, width - done);
             codecs.decoder.Decode(from, sx + done, n, src.data());
             if (combine) {
-                targetDecoder.Decode(to, x + done, n, dst.data());
+                targetDecoder->Decode(to, x + done, n, dst.data());
                 combine(dst.data(), src.data(), n);
                 codecs.encoder.Encode(to, x + done, n, dst.data());
             } else {
@@ -181,7 +183,7 @@ void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect
 
     Combine combine = CombineFor(op);
     CopyCodecs codecs(target, source, colors);
-    RowDecoder targetDecoder(target, colors);
+    std::optional<RowDecoder> targetDecoder;
     std::unique_ptr<RowDecoder> maskDecoder;
     if (mask) maskDecoder = std::make_unique<RowDecoder>(*mask, MonoColors{0, 0xFFFFFF, 0xFFFFFF});
 
@@ -240,7 +242,8 @@ void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect
                 codecs.encoder.Encode(to, cx, n, gathered.data());
                 continue;
             }
-            targetDecoder.Decode(to, cx, n, out.data());
+            if (!targetDecoder) targetDecoder.emplace(target, colors);
+            targetDecoder->Decode(to, cx, n, out.data());
             if (combine) std::copy_n(out.begin(), n, before.begin());
             for (int i = 0; i < n; ++i) {
                 bool keep = columns[static_cast<size_t>(i)] < 0 || (mask && gatheredMask[static_cast<size_t>(i)] != 0);
