@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/streams.h"
 #include "codec/canvas.h"
 #include "codec/graphic.h"
 #include "codec/sharedimage.h"
@@ -13,8 +14,6 @@
 #include "platform/surface.h"
 
 namespace zavo {
-
-class TMemoryStream;
 
 enum class TPixelFormat { Device, Bit1, Bit4, Bit8, Bit15, Bit16, Bit24, Bit32, Custom };
 enum class TBitmapHandleType { DIB, DDB };

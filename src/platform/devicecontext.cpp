@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/screen.h"
 #include "platform/surfacepainter.h"
@@ -29,6 +30,8 @@ QFont ToQFont(const FontSpec& spec) {
     font.setItalic(spec.italic);
     font.setUnderline(spec.underline);
     font.setStrikeOut(spec.strikeOut);
+    // Text comes out in its exact colour, as on a display without font smoothing.
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
@@ -95,12 +98,13 @@ void DeviceContext::Line(int x1, int y1, int x2, int y2, ColorRef color, int wid
     Rect area{std::min(x1, x2) - w, std::min(y1, y2) - w, std::max(x1, x2) + w + 1, std::max(y1, y2) + w + 1};
     SurfacePainter surfacePainter(*target_, area, colors_);
     QPainter& p = surfacePainter.Painter();
-    p.setPen(QPen(ToQColor(color), w, Qt::SolidLine, Qt::FlatCap));
-    // The end point itself is not drawn: stop one pixel short along the major axis.
+    p.setPen(QPen(ToQColor(color), w > 1 ? w : 0, Qt::SolidLine, Qt::SquareCap));
+    // The end point itself is not drawn: stop one step short along the major axis.
     int dx = x2 - x1, dy = y2 - y1;
     int steps = std::max(std::abs(dx), std::abs(dy));
-    double ex = x2 - static_cast<double>(dx) / steps, ey = y2 - static_cast<double>(dy) / steps;
-    p.drawLine(QPointF(x1 + 0.5, y1 + 0.5), QPointF(ex + 0.5, ey + 0.5));
+    int ex = x2 - static_cast<int>(std::lround(static_cast<double>(dx) / steps));
+    int ey = y2 - static_cast<int>(std::lround(static_cast<double>(dy) / steps));
+    p.drawLine(QPoint(x1, y1), QPoint(ex, ey));
 }
 
 void DeviceContext::Rectangle(const Rect& rect, ColorRef penColor, int penWidth, bool fill, ColorRef fillColor) {

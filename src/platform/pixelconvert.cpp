@@ -15,11 +15,15 @@ namespace {
 // is left.
 bool ClipCopy(const Surface& target, int& x, int& y, int& width, int& height, const Surface& source, int& sx,
               int& sy) {
+    // In 64 bits, so that far-off coordinates cannot wrap around.
     auto clipAxis = [](int& d, int& s, int& n, int dLimit, int sLimit) {
-        if (d < 0) s -= d, n += d, d = 0;
-        if (s < 0) d -= s, n += s, s = 0;
-        n = std::min({n, dLimit - d, sLimit - s});
-        return n > 0;
+        int64_t d64 = d, s64 = s, n64 = n;
+        if (d64 < 0) s64 -= d64, n64 += d64, d64 = 0;
+        if (s64 < 0) d64 -= s64, n64 += s64, s64 = 0;
+        n64 = std::min({n64, int64_t{dLimit} - d64, int64_t{sLimit} - s64});
+        if (n64 <= 0) return false;
+        d = static_cast<int>(d64), s = static_cast<int>(s64), n = static_cast<int>(n64);
+        return true;
     };
     return clipAxis(x, sx, width, target.Width(), source.Width()) &&
            clipAxis(y, sy, height, target.Height(), source.Height());
@@ -74,7 +78,9 @@ void FillSurface(Surface& target, const Rect& rect, ColorRef color) {
     int right = std::min(rect.right, target.Width()), bottom = std::min(rect.bottom, target.Height());
     if (left >= right || top >= bottom) return;
     int n = right - left;
-    RowEncoder encoder(target, MonoColors{0, 0xFFFFFF, color});
+    if (target.IsMonochrome())
+        color = RedOf(color) + GreenOf(color) + BlueOf(color) >= 3 * 128 ? 0xFFFFFF : 0x000000;
+    RowEncoder encoder(target, MonoColors{0, 0xFFFFFF, 0xFFFFFF});
     std::vector<uint32_t> pixels(static_cast<size_t>(n), BgrxFromColorRef(color & 0xFFFFFF));
     encoder.Encode(target.Row(top), left, n, pixels.data());
     if (target.BitCount() >= 8) {
@@ -98,7 +104,7 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
         if (SameLayout(target, source) && (bits >= 8 || ((x * bits) % 8 == 0 && (sx * bits) % 8 == 0 && (width * bits) % 8 == 0))) {
             size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(bits) / 8;
             for (int row = 0; row < height; ++row)
-                std::memcpy(target.Row(y + row) + static_cast<int64_t>(x) * bits / 8,
+                std::memmove(target.Row(y + row) + static_cast<int64_t>(x) * bits / 8,
                             source.Row(sy + row) + static_cast<int64_t>(sx) * bits / 8, bytes);
             return;
         }
@@ -126,23 +132,25 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
 
 namespace {
 
-// For each target coordinate in [0, limit) the source coordinate, or -1 outside the source.
-std::vector<int> MapAxis(int dStart, int dSize, int sStart, int sSize, int dLimit, int sLimit, int& first, int& last) {
+// For each target coordinate in [first, last) (the target span clipped to [0, dLimit)) the source
+// coordinate its pixel centre maps to, or -1 outside the source.
+std::vector<int> MapAxis(int dFrom, int dTo, int sFrom, int sTo, int dLimit, int sLimit, int& first, int& last) {
     std::vector<int> map;
-    first = std::max(std::min(dStart, dStart + dSize), 0);
-    last = std::min(std::max(dStart, dStart + dSize), dLimit);
+    int64_t dSize = int64_t{dTo} - dFrom, sSize = int64_t{sTo} - sFrom;
+    first = static_cast<int>(std::max<int64_t>(std::min(dFrom, dTo), 0));
+    last = static_cast<int>(std::min<int64_t>(std::max(dFrom, dTo), dLimit));
     if (first >= last || dSize == 0 || sSize == 0) {
         last = first;
         return map;
     }
     map.resize(static_cast<size_t>(last - first));
     for (int d = first; d < last; ++d) {
-        // Pixel centres: target pixel d covers [d, d+1); its centre maps into the source rectangle.
-        int64_t offset = static_cast<int64_t>(d - dStart) * 2 + 1;
-        int64_t s2 = offset * sSize;
-        int64_t den = static_cast<int64_t>(dSize) * 2;
-        int64_t q = s2 / den - ((s2 % den != 0) && ((s2 < 0) != (den < 0)) ? 1 : 0);
-        int64_t s = sStart + q;
+        // Target pixel d covers [d, d + 1); its centre, in halves, scaled into the source rectangle.
+        __int128 num = static_cast<__int128>((int64_t{d} - dFrom) * 2 + 1) * sSize;
+        __int128 den = static_cast<__int128>(dSize) * 2;
+        __int128 q = num / den;
+        if ((num % den != 0) && ((num < 0) != (den < 0))) --q;
+        __int128 s = sFrom + q;
         map[static_cast<size_t>(d - first)] = (s >= 0 && s < sLimit) ? static_cast<int>(s) : -1;
     }
     return map;
@@ -151,8 +159,8 @@ std::vector<int> MapAxis(int dStart, int dSize, int sStart, int sSize, int dLimi
 void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect& src, const Surface* mask,
              const MonoColors& colors, RasterOp op) {
     int x0, x1, y0, y1;
-    std::vector<int> xmap = MapAxis(dst.left, dst.Width(), src.left, src.Width(), target.Width(), source.Width(), x0, x1);
-    std::vector<int> ymap = MapAxis(dst.top, dst.Height(), src.top, src.Height(), target.Height(), source.Height(), y0, y1);
+    std::vector<int> xmap = MapAxis(dst.left, dst.right, src.left, src.right, target.Width(), source.Width(), x0, x1);
+    std::vector<int> ymap = MapAxis(dst.top, dst.bottom, src.top, src.bottom, target.Height(), source.Height(), y0, y1);
     if (x0 >= x1 || y0 >= y1) return;
     int n = x1 - x0;
     int sMin = INT32_MAX, sMax = -1;
@@ -212,7 +220,10 @@ void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect
 
 void StretchSurface(Surface& target, const Rect& dst, const Surface& source, const Rect& src,
                     const MonoColors& colors, RasterOp op) {
-    if (dst.Width() == src.Width() && dst.Height() == src.Height() && dst.Width() > 0 && dst.Height() > 0) {
+    auto width = [](int from, int to) { return int64_t{to} - from; };
+    if (width(dst.left, dst.right) == width(src.left, src.right) && width(dst.top, dst.bottom) == width(src.top, src.bottom) &&
+        width(dst.left, dst.right) > 0 && width(dst.top, dst.bottom) > 0 && width(dst.left, dst.right) <= INT32_MAX &&
+        width(dst.top, dst.bottom) <= INT32_MAX) {
         CopySurface(target, dst.left, dst.top, dst.Width(), dst.Height(), source, src.left, src.top, colors, op);
         return;
     }
@@ -229,6 +240,13 @@ std::unique_ptr<Surface> BuildMask(const Surface& source, ColorRef transparent, 
     auto mask = Surface::CreateMonochrome(source.Width(), source.Height());
     CopySurface(*mask, 0, 0, source.Width(), source.Height(), source, 0, 0,
                 MonoColors{colors.text, colors.background, transparent});
+    // Between monochrome surfaces the bits pass unchanged; a black transparent colour wants them inverted.
+    if (source.IsMonochrome() && (transparent & 0xFFFFFF) != 0xFFFFFF) {
+        for (int y = 0; y < mask->Height(); ++y) {
+            uint8_t* row = mask->Row(y);
+            for (int64_t i = 0; i < mask->Stride(); ++i) row[i] = static_cast<uint8_t>(~row[i]);
+        }
+    }
     return mask;
 }
 
