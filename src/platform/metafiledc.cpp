@@ -13,6 +13,8 @@ namespace {
 // and the rasteriser loses precision there.
 constexpr double kCoordinateLimit = 1 << 22;
 constexpr size_t kMaxSavedStates = 4096;
+// The widest pen the painter accepts.
+constexpr double kMaxPenWidth = 32767;
 
 constexpr uint32_t kTaUpdateCp = 1;
 constexpr uint32_t kTaRight = 2;
@@ -328,7 +330,7 @@ QPen MetafileDC::MakePen() const {
     QPen pen(p.color);
     bool cosmetic = p.width <= 1;
     pen.setCosmetic(cosmetic);
-    pen.setWidthF(cosmetic ? 1 : p.width);
+    pen.setWidthF(cosmetic ? 1 : std::min(p.width, kMaxPenWidth));
     switch (p.style & 0xF00) {
         case 0x100: pen.setCapStyle(Qt::SquareCap); break;
         case 0x200: pen.setCapStyle(Qt::FlatCap); break;
@@ -403,6 +405,12 @@ void MetafileDC::Paint(const QPainterPath& path, bool fill, bool stroke) {
     bool brushed = fill && state_.brush.kind != MetaBrush::Kind::Null;
     if (pen.style() == Qt::NoPen && !brushed) return;
     QRectF bounds = t.mapRect(path.controlPointRect());
+    if (pen.style() != Qt::NoPen && !pen.isCosmetic()) {
+        // A wide pen paints well outside the outline.
+        double reach = pen.widthF() * std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+        if (!std::isfinite(reach)) return;
+        bounds.adjust(-reach, -reach, reach, reach);
+    }
     bool dashed = pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen;
     if (!Charge(bounds, path.elementCount(), dashed)) return;
     if (!Rop2Mode()) return;
