@@ -256,10 +256,14 @@ void MetafileDC::SelectClipRegion(const std::vector<QRect>& deviceRects, RegionM
 void MetafileDC::SelectClipPath(RegionMode mode) {
     QTransform t = Full();
     if (!Usable(t) || path_.isEmpty()) return;
-    QPolygonF polygon = t.map(path_).toFillPolygon();
-    if (!Charge(polygon.boundingRect(), polygon.size(), false)) return;
-    Qt::FillRule rule = state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-    QRegion region(polygon.toPolygon(), rule);
+    QPainterPath mapped = t.map(path_);
+    if (!Charge(mapped.controlPointRect(), mapped.elementCount(), false)) return;
+    mapped.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    // The region is built scan line by scan line: only the part over the picture may take part.
+    QPainterPath picture;
+    picture.addRect(QRectF(area_).adjusted(-1, -1, 1, 1));
+    QPainterPath visible = mapped.intersected(picture);
+    QRegion region(visible.toFillPolygon().toPolygon(), visible.fillRule());
     path_ = QPainterPath();
     switch (mode) {
         case RegionMode::And: SetClip(state_.clip & region); break;

@@ -1,6 +1,7 @@
 #include "platform/metafileplayer.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/metafilepainter.h"
 #include "platform/surfacepainter.h"
@@ -9,9 +10,11 @@ namespace zavo::platform {
 
 namespace {
 
+// The pixels dest covers, as an end-exclusive rectangle.
 Rect AreaOf(const MetafileRect& dest) {
+    auto after = [](int32_t v) { return v == INT32_MAX ? v : v + 1; };
     return {std::min(dest.left, dest.right), std::min(dest.top, dest.bottom),
-            std::max(dest.left, dest.right) + 1, std::max(dest.top, dest.bottom) + 1};
+            after(std::max(dest.left, dest.right)), after(std::max(dest.top, dest.bottom))};
 }
 
 }  // namespace
