@@ -13,6 +13,8 @@ namespace {
 // and the rasteriser loses precision there.
 constexpr double kCoordinateLimit = 1 << 22;
 constexpr size_t kMaxSavedStates = 4096;
+// The widest pen the painter accepts.
+constexpr double kMaxPenWidth = 32767;
 
 constexpr uint32_t kTaUpdateCp = 1;
 constexpr uint32_t kTaRight = 2;
@@ -78,7 +80,10 @@ QRect PlayArea(QPainter& painter, const MetafileRect& dest) {
     QRect area(QPoint(std::min(dest.left, dest.right), std::min(dest.top, dest.bottom)),
                QPoint(std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)));
     QPaintDevice* device = painter.device();
-    return device ? area & QRect(0, 0, device->width(), device->height()) : QRect();
+    if (!device) return QRect();
+    // The painter may already be moved onto a copy of part of the picture.
+    QRect visible = painter.transform().inverted().mapRect(QRect(0, 0, device->width(), device->height()));
+    return area & visible;
 }
 
 QRectF PlayTarget(const MetafileRect& dest) {
@@ -88,7 +93,7 @@ QRectF PlayTarget(const MetafileRect& dest) {
 }
 
 MetafileDC::MetafileDC(QPainter& painter, const QTransform& outer, QSizeF pixelsPerMm, const QRect& area)
-    : painter_(painter), outer_(outer), pixelsPerMm_(pixelsPerMm), area_(area) {
+    : painter_(painter), base_(painter.transform()), outer_(outer), pixelsPerMm_(pixelsPerMm), area_(area) {
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, true);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
@@ -206,7 +211,7 @@ void MetafileDC::RestoreDC(int which) {
 void MetafileDC::SetClip(const QRegion& r) {
     if (r.rectCount() > 1) Charge(QRectF(), r.rectCount(), false);
     state_.clip = r & area_;
-    painter_.resetTransform();
+    painter_.setTransform(base_);
     painter_.setClipRegion(state_.clip);
 }
 
@@ -251,10 +256,14 @@ void MetafileDC::SelectClipRegion(const std::vector<QRect>& deviceRects, RegionM
 void MetafileDC::SelectClipPath(RegionMode mode) {
     QTransform t = Full();
     if (!Usable(t) || path_.isEmpty()) return;
-    QPolygonF polygon = t.map(path_).toFillPolygon();
-    if (!Charge(polygon.boundingRect(), polygon.size(), false)) return;
-    Qt::FillRule rule = state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-    QRegion region(polygon.toPolygon(), rule);
+    QPainterPath mapped = t.map(path_);
+    if (!Charge(mapped.controlPointRect(), mapped.elementCount(), false)) return;
+    mapped.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    // The region is built scan line by scan line: only the part over the picture may take part.
+    QPainterPath picture;
+    picture.addRect(QRectF(area_).adjusted(-1, -1, 1, 1));
+    QPainterPath visible = mapped.intersected(picture);
+    QRegion region(visible.toFillPolygon().toPolygon(), visible.fillRule());
     path_ = QPainterPath();
     switch (mode) {
         case RegionMode::And: SetClip(state_.clip & region); break;
@@ -325,7 +334,7 @@ QPen MetafileDC::MakePen() const {
     QPen pen(p.color);
     bool cosmetic = p.width <= 1;
     pen.setCosmetic(cosmetic);
-    pen.setWidthF(cosmetic ? 1 : p.width);
+    pen.setWidthF(cosmetic ? 1 : std::min(p.width, kMaxPenWidth));
     switch (p.style & 0xF00) {
         case 0x100: pen.setCapStyle(Qt::SquareCap); break;
         case 0x200: pen.setCapStyle(Qt::FlatCap); break;
@@ -400,12 +409,18 @@ void MetafileDC::Paint(const QPainterPath& path, bool fill, bool stroke) {
     bool brushed = fill && state_.brush.kind != MetaBrush::Kind::Null;
     if (pen.style() == Qt::NoPen && !brushed) return;
     QRectF bounds = t.mapRect(path.controlPointRect());
+    if (pen.style() != Qt::NoPen && !pen.isCosmetic()) {
+        // A wide pen paints well outside the outline.
+        double reach = pen.widthF() * std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+        if (!std::isfinite(reach)) return;
+        bounds.adjust(-reach, -reach, reach, reach);
+    }
     bool dashed = pen.style() != Qt::SolidLine && pen.style() != Qt::NoPen;
     if (!Charge(bounds, path.elementCount(), dashed)) return;
     if (!Rop2Mode()) return;
     QPainterPath shape = path;
     shape.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    painter_.setTransform(t);
+    painter_.setTransform(t * base_);
     if (brushed && state_.brush.kind == MetaBrush::Kind::Hatched && state_.bkMode == 2) {
         painter_.setPen(Qt::NoPen);
         painter_.setBrush(state_.bkColor);
@@ -567,7 +582,7 @@ void MetafileDC::SetPixel(QPointF p, QColor c) {
     if (!Usable(t)) return;
     QPointF d = t.map(p);
     if (!Charge(QRectF(d, QSizeF(1, 1)), 1, false)) return;
-    painter_.resetTransform();
+    painter_.setTransform(base_);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_.fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
 }
@@ -626,11 +641,11 @@ void MetafileDC::Text(QPointF ref, const QString& text, const std::vector<double
     if (!Charge(placement.mapRect(box), text.size() + static_cast<int64_t>(height), false)) return;
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (rect && (options & 6)) {
-        painter_.setTransform(t);
+        painter_.setTransform(t * base_);
         if (options & 2) painter_.fillRect(rect->normalized(), state_.bkColor);
         if (options & 4) painter_.setClipRect(rect->normalized(), Qt::IntersectClip);
     }
-    painter_.setTransform(placement);
+    painter_.setTransform(placement * base_);
     if (state_.bkMode == 2 && !(options & 2)) painter_.fillRect(box, state_.bkColor);
     painter_.setFont(font);
     painter_.setPen(state_.textColor);
@@ -664,7 +679,7 @@ void MetafileDC::DrawImage(const QRectF& dst, const QImage& image, const QRectF&
                        QTransform::fromTranslate(dst.x(), dst.y()) * t;
     if (!Usable(place)) return;
     if (!Charge(place.mapRect(QRectF(0, 0, src.width(), src.height())), 4, false)) return;
-    painter_.setTransform(place);
+    painter_.setTransform(place * base_);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
     painter_.setCompositionMode(*mode);
     painter_.drawImage(QRectF(0, 0, src.width(), src.height()), image, src);
@@ -675,7 +690,7 @@ void MetafileDC::PatBlt(const QRectF& dst, uint32_t rop) {
     if (!Usable(t)) return;
     QRectF r = dst.normalized();
     if (!Charge(t.mapRect(r), 4, false)) return;
-    painter_.setTransform(t);
+    painter_.setTransform(t * base_);
     switch ((rop >> 16) & 0xFF) {
         case 0x00:
             painter_.setCompositionMode(QPainter::CompositionMode_Source);
@@ -704,7 +719,7 @@ void MetafileDC::PatBlt(const QRectF& dst, uint32_t rop) {
 void MetafileDC::FillRegion(const std::vector<QRect>& deviceRects, const MetaBrush& brush) {
     if (brush.kind == MetaBrush::Kind::Null) return;
     Charge(QRectF(), static_cast<int64_t>(deviceRects.size()), false);
-    painter_.setTransform(outer_);
+    painter_.setTransform(outer_ * base_);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     for (const QRect& r : deviceRects) {
         QRectF d = outer_.mapRect(QRectF(r));

@@ -193,6 +193,7 @@ private:
     QFont MakeFont(double pixelHeight) const;
 
     QPainter& painter_;
+    QTransform base_;  // the painter's own, from picture pixels to its device
     QTransform outer_;
     QSizeF pixelsPerMm_;
     QRect area_;

@@ -41,4 +41,15 @@ std::optional<EnhancedHeader> ReadEnhancedHeader(std::span<const uint8_t> data);
 // True when data starts with the 18-byte header of Windows metafile records.
 bool IsWindowsMetafile(std::span<const uint8_t> data);
 
+class Surface;
+
+// Plays the records into dest (surface pixels, inclusive) of a surface of any format: the picture's
+// frame (enhanced) or bounds (Windows) is mapped onto dest, drawing stays inside it, and what the
+// records do not paint keeps what was there. A bitmap record whose pixels would exceed the surface
+// limit raises EOutOfResources.
+void PlayEnhancedMetafile(Surface& target, const MetafileRect& dest, std::span<const uint8_t> data);
+// records: the Windows metafile behind its placeable header; bounds: the placeable header's bounds.
+void PlayWindowsMetafile(Surface& target, const MetafileRect& dest, std::span<const uint8_t> records,
+                         const MetafileRect& bounds);
+
 }  // namespace zavo::platform

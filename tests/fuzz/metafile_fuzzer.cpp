@@ -1,13 +1,14 @@
-// Plays arbitrary bytes as a metafile into a 32-bit picture: an enhanced metafile, or a Windows
-// metafile when the bytes start with the placeable key.
+// Loads arbitrary bytes as a metafile and draws it into a 32-bit bitmap, at its own size when that
+// is small and stretched into a fixed rectangle.
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 #include <cstdint>
 #include <cstdlib>
 
 #include "base/exceptions.h"
-#include "platform/metafilepainter.h"
+#include "base/streams.h"
+#include "codec/bitmap.h"
+#include "codec/canvas.h"
+#include "codec/metafile.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -16,21 +17,28 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace zavo::platform;
-    std::span<const uint8_t> bytes(data, size);
-    QImage image(97, 61, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    MetafileRect dest{3, 2, 90, 55};
+    using namespace zavo;
+    TMemoryStream stream;
+    if (size > 0) stream.WriteBuffer(data, static_cast<int64_t>(size));
+    stream.SetPosition(0);
+    TMetafile metafile;
     try {
-        if (size >= 22 && data[0] == 0xD7 && data[1] == 0xCD && data[2] == 0xC6 && data[3] == 0x9A) {
-            auto i16 = [&](size_t o) { return static_cast<int16_t>(data[o] | data[o + 1] << 8); };
-            MetafileRect bounds{i16(6), i16(8), i16(10), i16(12)};
-            PlayWindowsMetafile(painter, dest, bytes.subspan(22), bounds);
-        } else {
-            PlayEnhancedMetafile(painter, dest, bytes);
+        metafile.LoadStream(stream);
+    } catch (const Exception&) {
+        return 0;
+    }
+    try {
+        TBitmap bitmap;
+        bitmap.SetHeight(61);
+        bitmap.SetWidth(97);
+        bitmap.Canvas().StretchDraw(Rect(3, 2, 91, 56), &metafile);
+        if (metafile.Width() > 0 && metafile.Height() > 0 && metafile.Width() <= 128 && metafile.Height() <= 128) {
+            TBitmap own;
+            own.SetHeight(metafile.Height());
+            own.SetWidth(metafile.Width());
+            own.Canvas().DrawGraphic(0, 0, &metafile);
         }
-    } catch (const zavo::EOutOfResources&) {
+    } catch (const EOutOfResources&) {
     }
     return 0;
 }

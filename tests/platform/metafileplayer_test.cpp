@@ -1,3 +1,4 @@
+#include "platform/metafiledc.h"
 #include "platform/metafilepainter.h"
 
 #include <QImage>
@@ -303,7 +304,7 @@ TEST(WindowsPlayer, DrawsAnsiTextAndStretchedBitmaps) {
     b.Add(0x012D, {0});
     std::vector<uint8_t> text;
     zavotest::PutU16(text, 4);
-    for (uint8_t c : {0x82, 0xA0, 0x82, 0xA2}) text.push_back(c);  // two kana in Shift-JIS
+    for (uint8_t c : {0x82, 0xA0, 0x82, 0xA2}) text.push_back(c);  // "あい" in Shift-JIS
     zavotest::PutU16(text, 10);
     zavotest::PutU16(text, 5);
     b.AddRaw(0x0521, text);
@@ -344,4 +345,12 @@ TEST(WindowsPlayer, RecognisesTheRecordHeader) {
     EXPECT_TRUE(IsWindowsMetafile(std::span(bytes).subspan(22)));
     EXPECT_FALSE(IsWindowsMetafile(bytes));
     EXPECT_FALSE(IsWindowsMetafile(std::span(bytes).subspan(22, 10)));
+}
+
+TEST(WindowsPlayer, DecodesTextInTheFontsCharacterSet) {
+    const uint8_t kana[] = {0x82, 0xA0, 0x82, 0xA2};
+    EXPECT_EQ(DecodeAnsi(kana, 128), QString::fromUtf8("あい"));
+    EXPECT_EQ(DecodeAnsi(kana, 1), QString::fromUtf8("あい"));  // the default set is the Japanese one
+    const uint8_t latin[] = {0x41, 0xE9};
+    EXPECT_EQ(DecodeAnsi(latin, 0), QString::fromUtf8("Aé"));
 }
