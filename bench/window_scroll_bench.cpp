@@ -2,7 +2,9 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QImage>
+
+#include "codec/bitmap.h"
+#include "codec/picture.h"
 
 #include "app/fullshow.h"
 #include "app/mainview.h"
@@ -17,13 +19,15 @@ static void BM_ScrollStep(benchmark::State& state) {
     TApplication app(argc, argv);
     Tzavo* main = app.CreateForm<Tzavo>();
     main->SetClientSize(1200, 900);
-    QImage picture(6000, 4000, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(picture.scanLine(y));
-        for (int x = 0; x < picture.width(); ++x) row[x] = 0xFF000000u | uint32_t(x * 7 + y * 13);
+    TBitmap picture;
+    picture.SetHeight(4000);
+    picture.SetWidth(6000);
+    for (int y = 0; y < picture.Height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(picture.ScanLine(y));
+        for (int x = 0; x < picture.Width(); ++x) row[x] = uint32_t(x * 7 + y * 13);
     }
-    main->ex->SetShownImage(picture);
-    main->new_->SetShownImage(picture);
+    main->ex->Picture().AssignFrom(&picture);
+    main->new_->Picture().AssignFrom(&picture);
     main->new_->SetWidth(6000);
     main->new_->SetHeight(4000);
     main->barset();

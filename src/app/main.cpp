@@ -22,5 +22,6 @@ int main(int argc, char** argv) {
     app.Run();
     app.DestroyForms();
     mainview::curfile.clear();
+    mainview::shownfile.clear();
     return 0;
 }

@@ -2,8 +2,19 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 #include "app/fullshow.h"
+#include "base/numbertext.h"
+#include "base/pathtext.h"
+#include "base/replacingfile.h"
 #include "base/streams.h"
+#include "codec/bitmap.h"
+#include "codec/canvas.h"
+#include "codec/jpegimage.h"
+#include "codec/picture.h"
+#include "platform/files.h"
+#include "toolkit/keys.h"
 #include "toolkit/layout.h"
 
 // The layouts and the icon live in this library's resources, which a static library must register.
@@ -14,9 +25,14 @@ namespace zavo {
 Tzavo* zavo = nullptr;
 
 namespace mainview {
+TJPEGImage* srcjpeg = nullptr;
+TJPEGImage* newjpeg = nullptr;
 TMemoryStream* workstream = nullptr;
+TBitmap* workbmp = nullptr;
+TPicture* srcpic = nullptr;
 bool loaded = false;
 std::string curfile;
+std::string shownfile;
 }  // namespace mainview
 
 using namespace mainview;
@@ -24,6 +40,7 @@ using namespace mainview;
 Tzavo::Tzavo(TApplication* app) : TForm(app) {
     zavo = this;
     InitAppResources();
+    OnDropFiles = [this](const std::vector<std::string>& paths) { WMDropFiles(paths); };
     LoadLayout(LayoutResource("mainview.layout"), Handlers());
 }
 
@@ -79,13 +96,99 @@ void Tzavo::FormShow(TObject*) {
 }
 
 void Tzavo::FormCreate(TObject*) {
+    srcjpeg = new TJPEGImage();
+    newjpeg = new TJPEGImage();
     workstream = new TMemoryStream();
+    workbmp = new TBitmap();
+    srcpic = new TPicture();
     loaded = false;
 }
 
 void Tzavo::FormDestroy(TObject*) {
+    delete srcjpeg;
+    srcjpeg = nullptr;
+    delete newjpeg;
+    newjpeg = nullptr;
     delete workstream;
     workstream = nullptr;
+    delete workbmp;
+    workbmp = nullptr;
+    delete srcpic;
+    srcpic = nullptr;
+}
+
+void Tzavo::loadingClick(TObject*) {
+    if (!OpenPic->Execute()) return;
+    curfile = OpenPic->FileName();
+    fileload();
+}
+
+void Tzavo::WMDropFiles(const std::vector<std::string>& paths) {
+    // The whole first name is taken, however long. Qt releases the drop itself once this returns,
+    // also when the load fails; only a load that succeeded brings the window to the front.
+    curfile = paths.front();
+    fileload();
+    Widget()->raise();
+    Widget()->activateWindow();
+}
+
+void Tzavo::fileload() {
+    loaded = true;
+    srcpic->LoadPictureFile(curfile);
+    if (int64_t size = platform::FileSize(curfile); size >= 0) exsize->SetCaption(SizeText(size));
+    workbmp->SetHeight(srcpic->Height());
+    workbmp->SetWidth(srcpic->Width());
+    // Not cleared first: where the graphic leaves pixels untouched, the previous picture shows.
+    workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
+    ex->Picture().AsBitmap()->AssignFrom(workbmp);
+    srcjpeg->AssignFrom(workbmp);
+    shownfile = curfile;
+    new_->SetHeight(srcpic->Height());
+    new_->SetWidth(srcpic->Width());
+    barset();
+    presson(press);
+}
+
+void Tzavo::presson(TObject*) {
+    if (!loaded) return;
+    int32_t quality = StrToInt(press->Text());
+    // The object holds one byte; outside 1..100 the nearest end counts, not the low bits.
+    srcjpeg->SetQuality(static_cast<unsigned>(std::clamp<int32_t>(quality, 1, 100)));
+    // The transfer stream is empty after every recompression, also one that failed.
+    struct EmptyAtEnd {
+        ~EmptyAtEnd() { workstream->Clear(); }
+    } emptyAtEnd;
+    srcjpeg->Compress();
+    srcjpeg->SaveStream(*workstream);
+    savesize->SetCaption(SizeText(workstream->Size()));
+    workstream->SetPosition(0);
+    newjpeg->LoadStream(*workstream);
+    new_->Picture().AssignFrom(newjpeg);
+}
+
+void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {
+    if (key != VK_RETURN) return;
+    presson(press);
+    SetActiveControl(nullptr);
+}
+
+void Tzavo::pressudClick(TObject*, TUDBtnType) { presson(press); }
+
+void Tzavo::savingClick(TObject*) {
+    if (SaveDlg->Execute()) {
+        if (!HasExtension(SaveDlg->FileName())) SaveDlg->SetFileName(SaveDlg->FileName() + ".jpg");
+        const std::string target = SaveDlg->FileName();
+        // Decided before writing: once written, the target is a new file even when it replaced the
+        // source.
+        bool trash = exdel->Checked() && !shownfile.empty() && !platform::SameFile(target, shownfile);
+        {
+            TReplacingFileStream out(target);
+            newjpeg->SaveStream(out);
+            out.Commit();
+        }
+        if (trash && platform::IsExistingFile(shownfile)) platform::MoveToTrash(shownfile);
+    }
+    SetActiveControl(nullptr);
 }
 
 void Tzavo::FormClick(TObject*) { SetActiveControl(nullptr); }
@@ -200,11 +303,6 @@ void Tzavo::newvScroll(TObject*, TScrollCode, int& scrollPos) {
     ScrollBoth(newv, scrollPos, Axis::Vertical, newview, new_, exview, ex, exv);
 }
 
-void Tzavo::presson(TObject*) {}
-void Tzavo::pressudClick(TObject*, TUDBtnType) {}
-void Tzavo::pressKeyDown(TObject*, uint16_t&, TShiftState) {}
-void Tzavo::loadingClick(TObject*) {}
-void Tzavo::savingClick(TObject*) {}
 void Tzavo::FormKeyPress(TObject*, char&) {}
 void Tzavo::previewClick(TObject*) {}
 

@@ -13,7 +13,10 @@
 
 namespace zavo {
 
+class TBitmap;
+class TJPEGImage;
 class TMemoryStream;
+class TPicture;
 
 class Tzavo : public TForm {
 public:
@@ -58,6 +61,9 @@ public:
     void newvScroll(TObject* sender, TScrollCode code, int& scrollPos);
     void FormKeyPress(TObject* sender, char& key);
     void previewClick(TObject* sender);
+    void fileload();
+    // The files dropped on the window: the first one is loaded.
+    void WMDropFiles(const std::vector<std::string>& paths);
 
 protected:
     void Loaded() override;
@@ -73,9 +79,16 @@ private:
 // The comparison window of the running program, and its working state.
 extern Tzavo* zavo;
 namespace mainview {
+extern TJPEGImage* srcjpeg;
+extern TJPEGImage* newjpeg;
 extern TMemoryStream* workstream;
+extern TBitmap* workbmp;
+extern TPicture* srcpic;
 extern bool loaded;
 extern std::string curfile;
+// The file whose picture the panes show and SAVE writes: the last one that loaded. After a failed
+// load curfile names another file; only this one may go to the trash.
+extern std::string shownfile;
 }  // namespace mainview
 
 }  // namespace zavo

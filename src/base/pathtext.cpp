@@ -20,7 +20,11 @@ size_t CharLength(std::string_view text, size_t i, std::mbstate_t& state) {
 
 }  // namespace
 
-std::string_view ExtensionOf(std::string_view name) {
+namespace {
+
+// Index of the dot that starts the extension: the last '.', '/', '\' or ':' of the name when it is
+// a dot; npos when there is none.
+size_t ExtensionDot(std::string_view name) {
     std::mbstate_t state{};
     size_t found = std::string_view::npos;
     bool isDot = false;
@@ -35,9 +39,18 @@ std::string_view ExtensionOf(std::string_view name) {
         }
         i += n;
     }
-    if (found == std::string_view::npos || !isDot) return {};
-    return name.substr(found + 1);
+    return isDot ? found : std::string_view::npos;
 }
+
+}  // namespace
+
+std::string_view ExtensionOf(std::string_view name) {
+    size_t dot = ExtensionDot(name);
+    if (dot == std::string_view::npos) return {};
+    return name.substr(dot + 1);
+}
+
+bool HasExtension(std::string_view name) { return ExtensionDot(name) != std::string_view::npos; }
 
 std::string LowerCaseText(std::string_view text) {
     std::string out;

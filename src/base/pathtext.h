@@ -11,6 +11,8 @@ namespace zavo {
 // current locale (LC_CTYPE), so the trail byte of a double-byte character never counts as one of
 // these separators.
 std::string_view ExtensionOf(std::string_view name);
+// Whether the name has an extension dot by the same scan; a name ending in "." has one.
+bool HasExtension(std::string_view name);
 
 // Lower-cases the letters of a multibyte text in the current locale; bytes that do not form a
 // character there are kept as they are, except ASCII capitals, which are always lowered.

@@ -5,16 +5,21 @@
 #include "base/pathtext.h"
 #include "codec/bitmap.h"
 #include "codec/icon.h"
+#include "codec/jpegimage.h"
+#include "codec/metafile.h"
 
 namespace zavo {
 
 namespace {
 
-// The formats every registry starts with, in order. Further classes register themselves when they
-// start up (the JPEG image adds "jpeg" and "jpg").
+// The formats every registry starts with, in order: a later entry wins a lookup.
 const TFileFormat kBuiltIn[] = {
+    {"wmf", "メタファイル", 0, &NewGraphic<TMetafile>},
+    {"emf", "エンハンス メタファイル", 0, &NewGraphic<TMetafile>},
     {"ico", "アイコン", 0, &NewGraphic<TIcon>},
     {"bmp", "ビットマップ", 0, &NewGraphic<TBitmap>},
+    {"jpeg", "JPEG イメージファイル", 0, &NewGraphic<TJPEGImage>},
+    {"jpg", "JPEG イメージファイル", 0, &NewGraphic<TJPEGImage>},
 };
 
 }  // namespace

@@ -3,14 +3,17 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "codec/bitmap.h"
+#include "codec/canvas.h"
+#include "codec/picture.h"
+#include "platform/surfacepainter.h"
+
 namespace zavo {
 
 namespace {
 class ImageWidget : public QWidget {
 public:
-    ImageWidget(TImage* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-    }
+    ImageWidget(TImage* owner, QWidget* parent) : QWidget(parent), owner_(owner) {}
 
 protected:
     // Only the exposed part is painted, so scrolling a large picture costs the uncovered strip.
@@ -27,15 +30,49 @@ private:
 };
 }  // namespace
 
-TImage::TImage(TForm* form, TControl* parent) : TControl(form, parent) {
+TImage::TImage(TForm* form, TControl* parent) : TControl(form, parent), picture_(std::make_unique<TPicture>()) {
     Attach(new ImageWidget(this, parent->ClientWidget()));
     SetBounds(Left(), Top(), 105, 105);
+    picture_->OnChange = [this](TPicture*) { PictureChanged(); };
 }
 
-void TImage::SetShownImage(QImage image) {
-    shown_ = std::move(image);
-    if (autoSize_ && shown_.width() >= 1 && shown_.height() >= 1) SetBounds(Left(), Top(), shown_.width(), shown_.height());
+TImage::~TImage() = default;
+
+void TImage::PictureChanged() {
+    stale_ = true;
+    shown_ = QImage();
+    rendered_.reset();
+    if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1)
+        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
     Widget()->update();
+}
+
+const QImage& TImage::ShownImage() {
+    if (!stale_) return shown_;
+    stale_ = false;
+    TGraphic* graphic = picture_->Graphic();
+    if (!graphic || graphic->IsEmpty() || graphic->Width() < 1 || graphic->Height() < 1) return shown_;
+    try {
+        auto bitmap = std::make_unique<TBitmap>();
+        if (auto* source = dynamic_cast<TBitmap*>(graphic)) {
+            // Shares the pixels; a shared image is never changed while shared.
+            bitmap->AssignFrom(source);
+        } else {
+            bitmap->SetHeight(graphic->Height());
+            bitmap->SetWidth(graphic->Width());
+            bitmap->Canvas().DrawGraphic(0, 0, graphic);
+        }
+        platform::Surface* surface = bitmap->Image().Handle();
+        if (surface) {
+            shown_ = platform::SurfaceImage(*surface);
+            rendered_ = std::move(bitmap);
+        }
+    } catch (const std::exception&) {
+        // A graphic that fails to draw leaves the pane empty; painting never reports.
+        shown_ = QImage();
+        rendered_.reset();
+    }
+    return shown_;
 }
 
 bool TImage::SetProperty(const std::string& name, const LayoutValue& value) {

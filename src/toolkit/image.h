@@ -1,28 +1,44 @@
-// An image control: shows its picture at natural size from its top-left corner.
+// An image control: shows the graphic of its picture at natural size from its top-left corner.
 #pragma once
 
 #include <QImage>
+
+#include <memory>
 
 #include "toolkit/control.h"
 
 namespace zavo {
 
+class TBitmap;
+class TPicture;
+
 class TImage : public TControl {
 public:
     TImage(TForm* form, TControl* parent);
+    ~TImage() override;
 
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool v) { autoSize_ = v; }
 
-    // The pixels shown, already rendered from the picture; a null image shows nothing. With AutoSize
-    // the control takes the size of a picture of at least 1 x 1.
-    void SetShownImage(QImage image);
-    const QImage& ShownImage() const { return shown_; }
+    // Changing the picture repaints the control; with AutoSize the control takes the size of a
+    // graphic of at least 1 x 1.
+    TPicture& Picture() { return *picture_; }
+
+    // The pixels shown, rendered from the graphic on first need and kept until the picture changes.
+    // A graphic that cannot be drawn (a JPEG object without bytes) shows nothing.
+    const QImage& ShownImage();
 
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
 private:
+    void PictureChanged();
+
+    std::unique_ptr<TPicture> picture_;
+    // The bitmap whose pixels the shown image wraps: shares the picture's bitmap, or holds a
+    // rendering of any other graphic.
+    std::unique_ptr<TBitmap> rendered_;
     QImage shown_;
+    bool stale_ = true;
     bool autoSize_ = false;
 };
 

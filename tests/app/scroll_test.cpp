@@ -1,4 +1,5 @@
-#include <QImage>
+#include "codec/bitmap.h"
+#include "codec/picture.h"
 #include <QScrollBar>
 #include <QTest>
 
@@ -12,10 +13,11 @@ class Scrolling : public zavotest::AppTest {
 protected:
     // Puts a picture of w x h into both panes the way a load does, then lays out the bars.
     void Picture(int w, int h) {
-        QImage img(w, h, QImage::Format_RGB32);
-        img.fill(Qt::gray);
-        main->ex->SetShownImage(img);
-        main->new_->SetShownImage(img);
+        TBitmap bitmap;
+        bitmap.SetHeight(h);
+        bitmap.SetWidth(w);
+        main->ex->Picture().AssignFrom(&bitmap);
+        main->new_->Picture().AssignFrom(&bitmap);
         main->new_->SetWidth(w);
         main->new_->SetHeight(h);
         main->barset();

@@ -9,6 +9,8 @@
 #include "codec/bmpbytes.h"
 #include "codec/fileformats.h"
 #include "codec/icon.h"
+#include "codec/jpegimage.h"
+#include "codec/metafile.h"
 #include "support/testutil.h"
 
 using namespace zavo;
@@ -33,16 +35,23 @@ class TDerivedTestGraphic : public TTestGraphic {};
 
 }  // namespace
 
-TEST(FileFormats, StartsWithTheBuiltInEntriesInOrder) {
+TEST(FileFormats, StartsWithTheSixBuiltInEntriesInOrder) {
     const auto& entries = TFileFormatsList::Instance().Entries();
-    ASSERT_GE(entries.size(), 2u);
-    EXPECT_EQ(entries[0].extension, "ico");
-    EXPECT_EQ(entries[0].description, "アイコン");
-    EXPECT_EQ(entries[1].extension, "bmp");
-    EXPECT_EQ(entries[1].description, "ビットマップ");
-    EXPECT_EQ(entries[1].descriptionId, 0);
-    EXPECT_NE(dynamic_cast<TIcon*>(entries[0].factory().get()), nullptr);
-    EXPECT_NE(dynamic_cast<TBitmap*>(entries[1].factory().get()), nullptr);
+    ASSERT_GE(entries.size(), 6u);
+    const char* extensions[] = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg"};
+    const char* descriptions[] = {"メタファイル", "エンハンス メタファイル", "アイコン", "ビットマップ",
+                                  "JPEG イメージファイル", "JPEG イメージファイル"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(entries[i].extension, extensions[i]);
+        EXPECT_EQ(entries[i].description, descriptions[i]);
+        EXPECT_EQ(entries[i].descriptionId, 0);
+    }
+    EXPECT_NE(dynamic_cast<TMetafile*>(entries[0].factory().get()), nullptr);
+    EXPECT_NE(dynamic_cast<TMetafile*>(entries[1].factory().get()), nullptr);
+    EXPECT_NE(dynamic_cast<TIcon*>(entries[2].factory().get()), nullptr);
+    EXPECT_NE(dynamic_cast<TBitmap*>(entries[3].factory().get()), nullptr);
+    EXPECT_NE(dynamic_cast<TJPEGImage*>(entries[4].factory().get()), nullptr);
+    EXPECT_NE(dynamic_cast<TJPEGImage*>(entries[5].factory().get()), nullptr);
 }
 
 TEST(FileFormats, LooksUpLowerCasedFromTheLastEntryAndRemovesDescendants) {

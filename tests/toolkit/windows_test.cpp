@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QCheckBox>
-#include <QImage>
+#include "codec/bitmap.h"
+#include "codec/jpegimage.h"
+#include "codec/picture.h"
 #include <QTest>
 
 #include <memory>
@@ -105,14 +107,25 @@ TEST_F(WindowsTest, AutoSizedImagesFollowOnlyPicturesOfAtLeastOnePixel) {
     Make(" TImage i\n  AutoSize true\n end\n TImage fixed\n end\n");
     auto* image = form->Get<TImage>("i");
     EXPECT_EQ(image->Width(), 105);
-    image->SetShownImage(QImage(30, 40, QImage::Format_RGB32));
+    TBitmap bitmap;
+    bitmap.SetHeight(40);
+    bitmap.SetWidth(30);
+    image->Picture().AssignFrom(&bitmap);
     EXPECT_EQ(image->Width(), 30);
     EXPECT_EQ(image->Height(), 40);
-    image->SetShownImage(QImage());
+    EXPECT_EQ(image->ShownImage().size(), QSize(30, 40));
+    TBitmap empty;
+    image->Picture().AssignFrom(&empty);
     EXPECT_EQ(image->Width(), 30);
+    EXPECT_TRUE(image->ShownImage().isNull());
     auto* fixed = form->Get<TImage>("fixed");
-    fixed->SetShownImage(QImage(300, 400, QImage::Format_RGB32));
+    bitmap.SetWidth(300);
+    fixed->Picture().AssignFrom(&bitmap);
     EXPECT_EQ(fixed->Width(), 105);
+    // A JPEG object without bytes shows nothing and raises nothing.
+    TJPEGImage nothing;
+    fixed->Picture().AssignFrom(&nothing);
+    EXPECT_TRUE(fixed->ShownImage().isNull());
 }
 
 TEST_F(WindowsTest, ShiftContentMovesEveryChildAndWhatIsShown) {
