@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace zavo::platform {
 
@@ -28,6 +30,12 @@ bool SameFile(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-bool MoveToTrash(const std::string& path) { return QFile::moveToTrash(QFile::decodeName(path.c_str())); }
+bool MoveToTrash(const std::string& path) {
+    // Qt makes the trash inside the data folder only when that folder exists; otherwise it moves the
+    // file into a "files" folder under the working directory. The data folder is made first.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) return false;
+    return QFile::moveToTrash(QFile::decodeName(path.c_str()));
+}
 
 }  // namespace zavo::platform
