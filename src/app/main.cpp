@@ -5,11 +5,13 @@
 
 #include "app/fullshow.h"
 #include "app/mainview.h"
+#include "platform/memory.h"
 #include "toolkit/application.h"
 
 using namespace zavo;
 
 int main(int argc, char** argv) {
+    platform::KeepFreedPictureMemory();
     TApplication app(argc, argv);
     try {
         app.SetIcon(QIcon(QStringLiteral(":/icons/MAINICON.xpm")));

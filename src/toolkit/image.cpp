@@ -5,12 +5,26 @@
 
 #include "codec/bitmap.h"
 #include "codec/canvas.h"
+#include "codec/jpegimage.h"
 #include "codec/picture.h"
 #include "platform/surfacepainter.h"
 
 namespace zavo {
 
 namespace {
+
+// The surface's pixels as a QImage without a copy where Qt has the row layout (32-bit, and 24-bit
+// in either row order; the painter converts only what it shows), else a converted copy.
+QImage Wrap(platform::Surface& surface, bool& upsideDown) {
+    upsideDown = false;
+    if (surface.BitCount() == 24 && surface.IsDib() && surface.Width() > 0 && surface.Height() > 0) {
+        upsideDown = !surface.TopDown();
+        return QImage(surface.Bits(), surface.Width(), surface.Height(), static_cast<qsizetype>(surface.Stride()),
+                      QImage::Format_BGR888);
+    }
+    return platform::SurfaceImage(surface);
+}
+
 class ImageWidget : public QWidget {
 public:
     ImageWidget(TImage* owner, QWidget* parent) : QWidget(parent), owner_(owner) {}
@@ -18,11 +32,8 @@ public:
 protected:
     // Only the exposed part is painted, so scrolling a large picture costs the uncovered strip.
     void paintEvent(QPaintEvent* e) override {
-        const QImage& img = owner_->ShownImage();
-        if (img.isNull()) return;
         QPainter p(this);
-        QRect r = e->rect() & img.rect();
-        if (!r.isEmpty()) p.drawImage(r.topLeft(), img, r);
+        owner_->PaintPart(p, e->rect());
     }
 
 private:
@@ -41,30 +52,33 @@ TImage::~TImage() = default;
 void TImage::PictureChanged() {
     stale_ = true;
     shown_ = QImage();
+    upsideDown_ = false;
     rendered_.reset();
     if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1)
         SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
     Widget()->update();
 }
 
-const QImage& TImage::ShownImage() {
-    if (!stale_) return shown_;
+void TImage::Render() {
+    if (!stale_) return;
     stale_ = false;
     TGraphic* graphic = picture_->Graphic();
-    if (!graphic || graphic->IsEmpty() || graphic->Width() < 1 || graphic->Height() < 1) return shown_;
+    if (!graphic || graphic->IsEmpty() || graphic->Width() < 1 || graphic->Height() < 1) return;
     try {
         auto bitmap = std::make_unique<TBitmap>();
-        if (auto* source = dynamic_cast<TBitmap*>(graphic)) {
-            // Shares the pixels; a shared image is never changed while shared.
+        // A bitmap, or the bitmap a JPEG object decodes to, is shown in place: sharing its image is
+        // enough, since a shared image is never changed while shared.
+        TBitmap* source = dynamic_cast<TBitmap*>(graphic);
+        if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) source = jpeg->EnsureDecoded();
+        if (source) {
             bitmap->AssignFrom(source);
         } else {
             bitmap->SetHeight(graphic->Height());
             bitmap->SetWidth(graphic->Width());
             bitmap->Canvas().DrawGraphic(0, 0, graphic);
         }
-        platform::Surface* surface = bitmap->Image().Handle();
-        if (surface) {
-            shown_ = platform::SurfaceImage(*surface);
+        if (platform::Surface* surface = bitmap->Image().Handle()) {
+            shown_ = Wrap(*surface, upsideDown_);
             rendered_ = std::move(bitmap);
         }
     } catch (const std::exception&) {
@@ -72,7 +86,24 @@ const QImage& TImage::ShownImage() {
         shown_ = QImage();
         rendered_.reset();
     }
-    return shown_;
+}
+
+QImage TImage::ShownImage() {
+    Render();
+    return upsideDown_ ? shown_.mirrored(false, true) : shown_;
+}
+
+void TImage::PaintPart(QPainter& painter, const QRect& area) {
+    Render();
+    QRect r = area & shown_.rect();
+    if (r.isEmpty()) return;
+    if (!upsideDown_) {
+        painter.drawImage(r.topLeft(), shown_, r);
+        return;
+    }
+    // Only the exposed rows are turned upright.
+    QRect rows(r.left(), shown_.height() - 1 - r.bottom(), r.width(), r.height());
+    painter.drawImage(r.topLeft(), shown_.copy(rows).mirrored(false, true));
 }
 
 bool TImage::SetProperty(const std::string& name, const LayoutValue& value) {

@@ -24,20 +24,24 @@ public:
     // graphic of at least 1 x 1.
     TPicture& Picture() { return *picture_; }
 
-    // The pixels shown, rendered from the graphic on first need and kept until the picture changes.
-    // A graphic that cannot be drawn (a JPEG object without bytes) shows nothing.
-    const QImage& ShownImage();
+    // The pixels shown, upright, rendered from the graphic on first need and kept until the picture
+    // changes. A graphic that cannot be drawn (a JPEG object without bytes) shows nothing.
+    QImage ShownImage();
+    // Paints the part r of the picture (control coordinates) with the painter.
+    void PaintPart(class QPainter& painter, const QRect& r);
 
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
 private:
     void PictureChanged();
+    void Render();
 
     std::unique_ptr<TPicture> picture_;
     // The bitmap whose pixels the shown image wraps: shares the picture's bitmap, or holds a
     // rendering of any other graphic.
     std::unique_ptr<TBitmap> rendered_;
     QImage shown_;
+    bool upsideDown_ = false;  // shown_ wraps bottom-up rows: its first line is the picture's last
     bool stale_ = true;
     bool autoSize_ = false;
 };
