@@ -8,7 +8,7 @@
 
 namespace zavo {
 
-class TReplacingFileStream : public TStream {
+class TReplacingFileStream : public TFileStream {
 public:
     // Raises EFCreateError "ファイル %s を作成できません" with the target's name when the folder
     // takes no new file.
@@ -16,19 +16,19 @@ public:
     // Without Commit the temporary file is removed and the target stays as it was.
     ~TReplacingFileStream() override;
 
-    int64_t Read(void* buffer, int64_t count) override;
-    int64_t Write(const void* buffer, int64_t count) override;
-    int64_t Seek(int64_t offset, SeekOrigin origin) override;
-    void SetSize(int64_t size) override;
-
     // Flushes, closes and renames over the target; raises EWriteError when any of it fails.
     void Commit();
 
 private:
+    struct Temporary {
+        std::string name;
+        int fd;
+    };
+    TReplacingFileStream(const std::string& target, Temporary temporary);
+    static Temporary Create(const std::string& target);
+
     std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    bool failed_ = false;
+    bool committed_ = false;
 };
 
 }  // namespace zavo

@@ -163,6 +163,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
         if (n <= 0) break;
         done += n;
     }
+    if (done != count) writeFailed_ = true;
     return done;
 }
 
@@ -173,7 +174,10 @@ int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
 }
 
 void TFileStream::SetSize(int64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw EWriteError(msg::WriteError);
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+        writeFailed_ = true;
+        throw EWriteError(msg::WriteError);
+    }
     if (Position() > size) Seek(size, SeekOrigin::Beginning);
 }
 
@@ -181,7 +185,7 @@ void TFileStream::Close() {
     if (fd_ < 0) return;
     int fd = fd_;
     fd_ = -1;
-    bool ok = ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    bool ok = !writeFailed_ && (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS);
     ok = (::close(fd) == 0) && ok;
     if (!ok) throw EWriteError(msg::WriteError);
 }

@@ -76,13 +76,19 @@ public:
     int64_t Seek(int64_t offset, SeekOrigin origin) override;
     void SetSize(int64_t size) override;
 
-    // Flushes to disk and closes; raises EWriteError when the system reports a failure.
+    // Flushes to disk and closes; raises EWriteError when the system reports a failure or an earlier
+    // write fell short (a full disk), also when the caller ignored that write's count.
     void Close();
     const std::string& FileName() const { return path_; }
+
+protected:
+    // Takes over a file descriptor that is already open for writing.
+    TFileStream(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
 
 private:
     std::string path_;
     int fd_ = -1;
+    bool writeFailed_ = false;
 };
 
 }  // namespace zavo
