@@ -109,7 +109,10 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
     if (wanted == 0) {
         const int64_t rowBits = static_cast<int64_t>(info_.width) * info_.bitCount;
         const int64_t rows = info_.height < 0 ? -static_cast<int64_t>(info_.height) : info_.height;
-        wanted = rowBits < 0 ? UINT64_MAX : static_cast<uint64_t>((rowBits + 31) / 32 * 4) * static_cast<uint64_t>(rows);
+        // Saturates: a count beyond any file leaves the pixel bytes to the file's size.
+        if (rowBits < 0 || __builtin_mul_overflow(static_cast<uint64_t>((rowBits + 31) / 32 * 4),
+                                                  static_cast<uint64_t>(rows), &wanted))
+            wanted = UINT64_MAX;
     }
     pixelBytes_ = std::max<int64_t>(left, 0);
     if (wanted < static_cast<uint64_t>(pixelBytes_)) pixelBytes_ = static_cast<int64_t>(wanted);

@@ -8,7 +8,7 @@ namespace {
 
 class RleWriter {
 public:
-    RleWriter(std::span<const uint32_t> colours, const RleTarget& target) : colours_(colours), t_(target) {}
+    RleWriter(std::span<const uint32_t> colours, const RleTarget& target) : colours_(colours), t_(target) { Row(); }
 
     bool Finished() const { return y_ >= t_.height; }
     // Room left on the current row.
@@ -16,26 +16,33 @@ public:
 
     // The caller has checked that the pixel lies on the row (Room() > 0).
     void Put(uint8_t index) {
-        uint32_t colour = index < colours_.size() ? colours_[index] & 0xFFFFFFu : 0;
-        uint8_t* p = t_.pixels + static_cast<ptrdiff_t>(t_.height - 1 - y_) * t_.stride + static_cast<ptrdiff_t>(x_) * 4;
-        std::memcpy(p, &colour, 4);
+        const uint32_t colour = index < colours_.size() ? colours_[index] & 0xFFFFFFu : 0;
+        std::memcpy(row_ + x_ * 4, &colour, 4);
         ++x_;
     }
     void EndOfLine() {
         x_ = 0;
         ++y_;
+        Row();
     }
     // False when the move would leave the row; a move past the last row ends the picture.
     bool Move(int dx, int dy) {
         if (dx > Room()) return false;
         x_ += dx;
         y_ += dy;
+        Row();
         return true;
     }
 
 private:
+    // Rows are stored bottom-up in the data and top-down in the surface.
+    void Row() {
+        if (!Finished()) row_ = t_.pixels + static_cast<ptrdiff_t>(t_.height - 1 - y_) * t_.stride;
+    }
+
     std::span<const uint32_t> colours_;
     RleTarget t_;
+    uint8_t* row_ = nullptr;
     int64_t x_ = 0;
     int64_t y_ = 0;
 };

@@ -162,6 +162,11 @@ TEST(BmpHeaders, PixelBytesNeverExceedWhatTheFileHolds) {
     EXPECT_EQ(Opened(Bmp24(3, 2).cut_to(60)).Read().PixelBytes(), 6);
     EXPECT_EQ(Opened(Bmp24(3, 2).with_u32_at(34, 0x7FFFFFFF)).Read().PixelBytes(), 24);
     EXPECT_EQ(Opened(Bmp24(3, 2).with_u32_at(34, 5)).Read().PixelBytes(), 5);
+    // Width x bits x height beyond 64 bits counts as more than the file holds, not as a wrapped value.
+    EXPECT_EQ(Opened(Bmp24(3, 2).with_u32_at(18, 0x7FFFFFFF).with_u32_at(22, 0x7FFFFFFF).with_u16_at(28, 0x8000))
+                  .Read()
+                  .PixelBytes(),
+              24);
     BmpBytes longer = Bmp24(3, 2);
     longer.fill(100, 0);
     EXPECT_EQ(Opened(longer).Read().PixelBytes(), 24);
