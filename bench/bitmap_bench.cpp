@@ -1,7 +1,8 @@
 // Conversions and copies of a 6000 x 4000 picture, each against a plain memcpy of the bytes it writes.
-// The counter "x_memcpy" is the operation's time divided by that memcpy's time.
+// The counter "x_memcpy" is the operation's median time divided by that memcpy's median time.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -37,38 +38,55 @@ void Scribble(Surface& s) {
     for (int64_t i = 0; i < s.ImageSize(); ++i) bits[i] = static_cast<uint8_t>(i * 131 + (i >> 9));
 }
 
-// Seconds per memcpy of bytes, best of a few runs on buffers already touched.
-double MemcpySeconds(size_t bytes) {
-    static std::vector<uint8_t> from, to;
-    if (from.size() < bytes) from.assign(bytes, 1), to.assign(bytes, 2);
-    double best = 1e9;
-    for (int run = 0; run < 5; ++run) {
+// A memcpy of the same number of bytes runs right after each timed operation, so that both see the
+// same load on the machine; the ratio is that of the medians.
+class MemcpyBaseline {
+public:
+    explicit MemcpyBaseline(size_t bytes) : from_(bytes, 1), to_(bytes, 2) {}
+    double Seconds() {
         auto start = std::chrono::steady_clock::now();
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
+        std::memcpy(to_.data(), from_.data(), from_.size());
+        benchmark::DoNotOptimize(to_.data());
         benchmark::ClobberMemory();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    return best;
+
+private:
+    std::vector<uint8_t> from_, to_;
+};
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
-void Run(benchmark::State& state, Surface& target, const Surface& source) {
-    Scribble(const_cast<Surface&>(source));
-    platform::CopySurface(target, 0, 0, kWidth, kHeight, source, 0, 0);
-    double best = 1e9;
+template <typename Operation>
+void Measure(benchmark::State& state, size_t bytes, Operation operation) {
+    MemcpyBaseline baseline(bytes);
+    operation();
+    std::vector<double> times, baselines;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
-        platform::CopySurface(target, 0, 0, kWidth, kHeight, source, 0, 0);
+        operation();
         benchmark::ClobberMemory();
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best = std::min(best, seconds);
         state.SetIterationTime(seconds);
+        times.push_back(seconds);
+        state.PauseTiming();
+        baselines.push_back(baseline.Seconds());
+        state.ResumeTiming();
     }
-    double memcpySeconds = MemcpySeconds(static_cast<size_t>(target.ImageSize()));
-    state.counters["x_memcpy"] = best / memcpySeconds;
-    state.counters["memcpy_ms"] = memcpySeconds * 1000;
-    state.counters["best_ms"] = best * 1000;
-    state.SetBytesProcessed(state.iterations() * target.ImageSize());
+    double op = Median(times), copy = Median(baselines);
+    state.counters["median_ms"] = op * 1000;
+    state.counters["memcpy_ms"] = copy * 1000;
+    state.counters["x_memcpy"] = op / copy;
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
+}
+
+void Run(benchmark::State& state, Surface& target, Surface& source) {
+    Scribble(source);
+    Measure(state, static_cast<size_t>(target.ImageSize()),
+            [&] { platform::CopySurface(target, 0, 0, kWidth, kHeight, source, 0, 0); });
 }
 
 void BM_Convert32To24(benchmark::State& state) {
@@ -101,20 +119,12 @@ void BM_BitmapTo24Bit(benchmark::State& state) {
     TBitmap work;
     work.SetHeight(kHeight);
     work.SetWidth(kWidth);
-    double best = 1e9;
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
+    Measure(state, static_cast<size_t>(kWidth) * 3 * kHeight, [&] {
         TBitmap copy;
         copy.AssignFrom(&work);
         copy.SetPixelFormat(TPixelFormat::Bit24);
         benchmark::DoNotOptimize(copy.ScanLine(0));
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best = std::min(best, seconds);
-        state.SetIterationTime(seconds);
-    }
-    double memcpySeconds = MemcpySeconds(static_cast<size_t>(kWidth) * 3 * kHeight);
-    state.counters["x_memcpy"] = best / memcpySeconds;
-    state.counters["best_ms"] = best * 1000;
+    });
 }
 
 BENCHMARK(BM_Convert32To24)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);

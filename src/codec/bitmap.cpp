@@ -284,6 +284,7 @@ void TBitmap::ConvertTo(const TDibDescription& description, platform::PaletteHan
     image->description_ = Refresh(surface.get(), d);
     image->bitmap_ = std::move(surface);
     image->palette_ = std::move(palette);
+    image->halftone_ = image->palette_ && image->palette_->IsHalftone();
     image->AddRef();
     ReplaceImage(image);
 }
@@ -370,6 +371,7 @@ void TBitmap::SetPalette(platform::PaletteHandle palette) {
         image->description_ = Refresh(surface.get(), description);
         image->bitmap_ = std::move(surface);
         image->palette_ = palette;
+        image->halftone_ = image->palette_ && image->palette_->IsHalftone();
         image->AddRef();
         ReplaceImage(image);
     }
@@ -484,6 +486,7 @@ void TBitmap::AdoptImage(std::unique_ptr<platform::Surface> pixels, platform::Pa
     }
     image->bitmap_ = std::move(pixels);
     image->palette_ = std::move(palette);
+    image->halftone_ = image->palette_ && image->palette_->IsHalftone();
     image->savedStream_ = std::move(savedStream);
     image->os2Format_ = os2Header;
     image->AddRef();

@@ -330,6 +330,39 @@ TEST(PixelConvert, FarOffCoordinatesDrawNothingAndDoNotWrap) {
     EXPECT_EQ(dst->Pixel(2, 2), kRed);
 }
 
+// Rows longer than the converters' work buffers are done piece by piece.
+TEST(PixelConvert, WideRowsAreConvertedWhole) {
+    const int w = 10007;
+    auto mono = Surface::CreateDib(Header(w, 2, 1), Table({kBlue, kYellow}));
+    for (int x = 0; x < w; ++x) mono->SetPixel(x, 1, (x % 3 == 0 || x > 9000) ? kYellow : kBlue);
+    auto display = Surface::CreateDisplay(w + 5, 2);
+    CopySurface(*display, 5, 0, w, 2, *mono, 0, 0);
+    for (int x = 0; x < w; ++x) ASSERT_EQ(display->Pixel(x + 5, 1), mono->Pixel(x, 1)) << x;
+
+    auto filled = Surface::CreateDib(Header(w, 1, 4), Table({kBlack, kRed}));
+    FillSurface(*filled, {3, 0, w - 2, 1}, kRed);
+    for (int x = 0; x < w; ++x) ASSERT_EQ(filled->Pixel(x, 0), (x >= 3 && x < w - 2) ? kRed : kBlack) << x;
+
+    // Enlarged across several pieces, and through a mask.
+    auto wide = Surface::CreateDisplay(3 * w, 1);
+    StretchSurface(*wide, {0, 0, 3 * w, 1}, *mono, {0, 1, w, 2});
+    for (int x = 0; x < 3 * w; ++x) ASSERT_EQ(wide->Pixel(x, 0), mono->Pixel(x / 3, 1)) << x;
+    auto mask = BuildMask(*mono, kYellow);
+    FillSurface(*wide, {0, 0, 3 * w, 1}, kRed);
+    MaskedStretchSurface(*wide, {0, 0, 3 * w, 1}, *mono, {0, 1, w, 2}, *mask);
+    for (int x = 0; x < 3 * w; ++x) ASSERT_EQ(wide->Pixel(x, 0), mono->Pixel(x / 3, 1) == kYellow ? kRed : kBlue) << x;
+}
+
+// Shrinking a very wide picture reads only the source pixels it shows.
+TEST(PixelConvert, StrongShrinkPicksTheCentrePixels) {
+    const int w = 1000000;
+    auto mono = Surface::CreateDib(Header(w, 1, 1), {});
+    for (int k = 0; k < 10; ++k) mono->SetPixel(k * (w / 10) + w / 20, 0, kWhite);
+    auto small = Surface::CreateDib(Header(10, 1, 24), {});
+    StretchSurface(*small, {0, 0, 10, 1}, *mono, {0, 0, w, 1});
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(small->Pixel(x, 0), kWhite) << x;
+}
+
 TEST(PixelConvert, MasksOfMonochromeSourcesFollowTheTransparentColour) {
     auto mono = Surface::CreateMonochrome(2, 1);
     mono->SetPixel(1, 0, kWhite);
