@@ -447,13 +447,17 @@ void TJPEGImage::CompressBitmap() {
     c.compress.image_height = static_cast<JDIMENSION>(height);
     holder_->ImageWidth = width;
     holder_->ImageHeight = height;
-    // The library reads the bitmap's own blue-green-red rows; nothing is swapped by hand.
-    c.compress.input_components = 3;
-    c.compress.in_color_space = JCS_EXT_BGR;
 
+    // The library reads blue-green-red rows as they lie in the bitmap; nothing is swapped by hand.
+    // Rows laid out as blue-green-red-unused (the display format, plain 32-bit sections) are read
+    // in place; any other format is read from a 24-bit copy.
     TBitmap pixels;
     pixels.AssignFrom(bitmap_.get());
-    pixels.SetPixelFormat(TPixelFormat::Bit24);
+    const platform::Surface* surface = pixels.Image().Handle();
+    bool bgrx = surface != nullptr && surface->BitCount() == 32 && !surface->HasBitFields();
+    if (!bgrx) pixels.SetPixelFormat(TPixelFormat::Bit24);
+    c.compress.input_components = bgrx ? 4 : 3;
+    c.compress.in_color_space = bgrx ? JCS_EXT_BGRX : JCS_EXT_BGR;
 
     if (grayMode_) holder_->IsGray = true;
     Require(ConfigureCompression(c, {quality_, grayMode_, progressiveFile_}), c);

@@ -128,15 +128,32 @@ TEST(JpegCompress, LeavesTheBitmapAsItWas) {
     EXPECT_EQ(6, image.Holder().ImageHeight);
 }
 
-TEST(JpegCompress, OtherPixelFormatsAreCompressedFromA24BitCopy) {
+TEST(JpegCompress, EveryTrueColourFormatGivesTheSameFile) {
+    std::vector<uint8_t> rgb = RgbPattern(30, 20);
+    std::vector<uint8_t> reference = EncodeReference(rgb, 30, 20);
+    for (TPixelFormat format : {TPixelFormat::Bit32, TPixelFormat::Device}) {
+        auto bitmap = BitmapFromRgb(rgb, 30, 20);
+        bitmap->SetPixelFormat(format);
+        TJPEGImage image;
+        image.AssignFrom(bitmap.get());
+        image.Compress();
+        EXPECT_EQ(format, image.Bitmap()->PixelFormat());
+        EXPECT_EQ(reference, HeldBytes(image)) << static_cast<int>(format);
+    }
+}
+
+TEST(JpegCompress, PaletteBitmapIsCompressedFromA24BitCopy) {
     std::vector<uint8_t> rgb = RgbPattern(30, 20);
     auto bitmap = BitmapFromRgb(rgb, 30, 20);
-    bitmap->SetPixelFormat(TPixelFormat::Bit32);
+    bitmap->SetPixelFormat(TPixelFormat::Bit8);
+    TBitmap copy;
+    copy.AssignFrom(bitmap.get());
+    copy.SetPixelFormat(TPixelFormat::Bit24);
     TJPEGImage image;
     image.AssignFrom(bitmap.get());
     image.Compress();
-    EXPECT_EQ(TPixelFormat::Bit32, image.Bitmap()->PixelFormat());
-    EXPECT_EQ(EncodeReference(rgb, 30, 20), HeldBytes(image));
+    EXPECT_EQ(TPixelFormat::Bit8, image.Bitmap()->PixelFormat());
+    EXPECT_EQ(EncodeReference(SwapRedBlue(BgrOf(copy)), 30, 20), HeldBytes(image));
 }
 
 TEST(JpegOnePixelHigh, CompressesAndDecodes) {
