@@ -1,5 +1,6 @@
 #include "codec/bitmap.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -51,6 +52,9 @@ TDibDescription Refresh(const platform::Surface* s, const TDibDescription& old) 
     }
     return d;
 }
+
+// The magnitude of a stored height, which may be negative for a top-down section.
+int32_t Magnitude(int32_t v) { return v == INT32_MIN ? INT32_MAX : (v < 0 ? -v : v); }
 
 void WriteLE(TStream& s, uint32_t v, int bytes) {
     uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
@@ -113,7 +117,6 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
     int width = description.header.size ? description.header.width : description.bitmap.width;
     int height = description.header.size ? description.header.height : description.bitmap.height;
     if (width == 0 || height == 0) return nullptr;
-    if (old && (old->Width() < 0 || old->Height() < 0)) throw EInvalidGraphic(msg::InvalidBitmap);
 
     std::unique_ptr<platform::Surface> surface;
     if (description.header.size) {
@@ -130,7 +133,7 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
         surface = platform::Surface::CreateDib(header, colors, description.masks);
         if (!surface) throw EOutOfResources(msg::OutOfResources);
     } else if ((description.bitmap.planes | description.bitmap.bitsPixel) == 1) {
-        surface = platform::Surface::CreateMonochrome(width, std::abs(height));
+        surface = platform::Surface::CreateMonochrome(width, Magnitude(height));
     } else {
         if (width < 0 || height < 0) throw EOutOfResources(msg::OutOfResources);
         surface = platform::Surface::CreateDisplay(width, height);
@@ -143,8 +146,12 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
         colors.text = ColorToRGB(canvas_->Font().Color());
         colors.background = fill;
     }
-    platform::FillSurface(*surface, {0, 0, surface->Width(), surface->Height()}, fill);
-    if (old) platform::CopySurface(*surface, 0, 0, surface->Width(), surface->Height(), *old, 0, 0, colors);
+    // Only what the old pixels do not cover is filled.
+    int coveredWidth = old ? std::min(old->Width(), surface->Width()) : 0;
+    int coveredHeight = old ? std::min(old->Height(), surface->Height()) : 0;
+    platform::FillSurface(*surface, {coveredWidth, 0, surface->Width(), surface->Height()}, fill);
+    platform::FillSurface(*surface, {0, coveredHeight, coveredWidth, surface->Height()}, fill);
+    if (old) platform::CopySurface(*surface, 0, 0, coveredWidth, coveredHeight, *old, 0, 0, colors);
     return surface;
 }
 
@@ -188,7 +195,7 @@ void TBitmap::SetWidth(int value) {
 
 int TBitmap::Width() const { return image_->description_.bitmap.width; }
 
-int TBitmap::Height() const { return std::abs(image_->description_.bitmap.height); }
+int TBitmap::Height() const { return Magnitude(image_->description_.bitmap.height); }
 
 bool TBitmap::IsEmpty() const { return !image_->bitmap_ && !image_->savedStream_; }
 
@@ -267,13 +274,17 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
 }
 
 void TBitmap::ConvertTo(const TDibDescription& description, platform::PaletteHandle palette) {
-    platform::Surface* old = image_->bitmap_ ? Handle() : nullptr;
+    // The old pixels are only read, into a new image, so a shared image needs no private copy first.
+    MakeReady();
+    CloseCanvasHandle();
+    const platform::Surface* old = image_->bitmap_.get();
     TDibDescription d = description;
     auto surface = BuildFrom(old, d, palette);
     auto* image = new TBitmapImage();
     image->description_ = Refresh(surface.get(), d);
     image->bitmap_ = std::move(surface);
     image->palette_ = std::move(palette);
+    image->halftone_ = image->palette_ && image->palette_->IsHalftone();
     image->AddRef();
     ReplaceImage(image);
 }
@@ -315,7 +326,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     static constexpr uint16_t kBits[] = {0, 1, 4, 8, 16, 16, 24, 32};
     TDibDescription description;
     description.bitmap = image_->description_.bitmap;
-    description.bitmap.height = std::abs(description.bitmap.height);
+    description.bitmap.height = Magnitude(description.bitmap.height);
     description.header.size = 40;
     description.header.width = description.bitmap.width;
     description.header.height = description.bitmap.height;
@@ -330,10 +341,6 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     if (format == TPixelFormat::Bit8) {
         auto halftone = platform::CreateHalftonePalette();
         palette = std::make_shared<const platform::Palette>(halftone->Entries());
-    }
-    if (format == TPixelFormat::Bit1 && !palette) {
-        palette = std::make_shared<const platform::Palette>(
-            std::vector<platform::PaletteEntry>{{0, 0, 0, 0}, {255, 255, 255, 0}});
     }
     ConvertTo(description, palette);
     SetPaletteModified(palette != nullptr);
@@ -364,6 +371,7 @@ void TBitmap::SetPalette(platform::PaletteHandle palette) {
         image->description_ = Refresh(surface.get(), description);
         image->bitmap_ = std::move(surface);
         image->palette_ = palette;
+        image->halftone_ = image->palette_ && image->palette_->IsHalftone();
         image->AddRef();
         ReplaceImage(image);
     }
@@ -474,10 +482,11 @@ void TBitmap::AdoptImage(std::unique_ptr<platform::Surface> pixels, platform::Pa
     image->description_ = pixels ? Refresh(pixels.get(), old) : old;
     if (!pixels) {
         image->description_.bitmap.width = header.width;
-        image->description_.bitmap.height = std::abs(header.height);
+        image->description_.bitmap.height = Magnitude(header.height);
     }
     image->bitmap_ = std::move(pixels);
     image->palette_ = std::move(palette);
+    image->halftone_ = image->palette_ && image->palette_->IsHalftone();
     image->savedStream_ = std::move(savedStream);
     image->os2Format_ = os2Header;
     image->AddRef();

@@ -136,9 +136,10 @@ void TCanvas::Rectangle(const TRect& rect) {
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
     Changing();
+    // The source's pixels outlive its context, which opening this one may close.
+    platform::Surface* from = source.Handle().Target();
     RequireDrawingTools();
-    platform::DeviceContext& from = source.Handle();
-    if (from.Target()) dc_->StretchBlt(ToRect(dest), *from.Target(), ToRect(sourceRect), RasterOpOf(copyMode_));
+    if (from) dc_->StretchBlt(ToRect(dest), *from, ToRect(sourceRect), RasterOpOf(copyMode_));
     Changed();
 }
 

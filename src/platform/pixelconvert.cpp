@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/channelmath.h"
@@ -11,15 +12,23 @@ namespace zavo::platform {
 
 namespace {
 
+// Rows are converted in pieces of at most this many pixels, so that the work buffers stay small
+// whatever the width.
+constexpr int kChunk = 4096;
+
 // Clips a copy of width x height from (sx, sy) to (x, y) against both surfaces. False when nothing
 // is left.
 bool ClipCopy(const Surface& target, int& x, int& y, int& width, int& height, const Surface& source, int& sx,
               int& sy) {
+    // In 64 bits, so that far-off coordinates cannot wrap around.
     auto clipAxis = [](int& d, int& s, int& n, int dLimit, int sLimit) {
-        if (d < 0) s -= d, n += d, d = 0;
-        if (s < 0) d -= s, n += s, s = 0;
-        n = std::min({n, dLimit - d, sLimit - s});
-        return n > 0;
+        int64_t d64 = d, s64 = s, n64 = n;
+        if (d64 < 0) s64 -= d64, n64 += d64, d64 = 0;
+        if (s64 < 0) d64 -= s64, n64 += s64, s64 = 0;
+        n64 = std::min({n64, int64_t{dLimit} - d64, int64_t{sLimit} - s64});
+        if (n64 <= 0) return false;
+        d = static_cast<int>(d64), s = static_cast<int>(s64), n = static_cast<int>(n64);
+        return true;
     };
     return clipAxis(x, sx, width, target.Width(), source.Width()) &&
            clipAxis(y, sy, height, target.Height(), source.Height());
@@ -73,21 +82,23 @@ void FillSurface(Surface& target, const Rect& rect, ColorRef color) {
     int left = std::max(rect.left, 0), top = std::max(rect.top, 0);
     int right = std::min(rect.right, target.Width()), bottom = std::min(rect.bottom, target.Height());
     if (left >= right || top >= bottom) return;
-    int n = right - left;
     if (target.IsMonochrome())
         color = RedOf(color) + GreenOf(color) + BlueOf(color) >= 3 * 128 ? 0xFFFFFF : 0x000000;
     RowEncoder encoder(target, MonoColors{0, 0xFFFFFF, 0xFFFFFF});
-    std::vector<uint32_t> pixels(static_cast<size_t>(n), BgrxFromColorRef(color & 0xFFFFFF));
-    encoder.Encode(target.Row(top), left, n, pixels.data());
+    std::vector<uint32_t> pixels(static_cast<size_t>(std::min(right - left, kChunk)), BgrxFromColorRef(color & 0xFFFFFF));
+    auto encodeRow = [&](int y) {
+        for (int x = left; x < right; x += kChunk) encoder.Encode(target.Row(y), x, std::min(right - x, kChunk), pixels.data());
+    };
+    encodeRow(top);
     if (target.BitCount() >= 8) {
         // Whole bytes: the first row serves as the pattern for the others.
-        size_t bytes = static_cast<size_t>(n) * static_cast<size_t>(target.BitCount() / 8);
-        const uint8_t* first = target.Row(top) + static_cast<int64_t>(left) * (target.BitCount() / 8);
-        for (int y = top + 1; y < bottom; ++y)
-            std::memcpy(target.Row(y) + static_cast<int64_t>(left) * (target.BitCount() / 8), first, bytes);
+        int64_t bytesPerPixel = target.BitCount() / 8;
+        size_t bytes = static_cast<size_t>(int64_t{right - left} * bytesPerPixel);
+        const uint8_t* first = target.Row(top) + left * bytesPerPixel;
+        for (int y = top + 1; y < bottom; ++y) std::memcpy(target.Row(y) + left * bytesPerPixel, first, bytes);
         return;
     }
-    for (int y = top + 1; y < bottom; ++y) encoder.Encode(target.Row(y), left, n, pixels.data());
+    for (int y = top + 1; y < bottom; ++y) encodeRow(y);
 }
 
 void CopySurface(Surface& target, int x, int y, int width, int height, const Surface& source, int sx, int sy,
@@ -96,12 +107,11 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
     Combine combine = CombineFor(op);
 
     if (!combine) {
-        int bits = source.BitCount();
+        int64_t bits = source.BitCount();
         if (SameLayout(target, source) && (bits >= 8 || ((x * bits) % 8 == 0 && (sx * bits) % 8 == 0 && (width * bits) % 8 == 0))) {
-            size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(bits) / 8;
+            size_t bytes = static_cast<size_t>(width * bits / 8);
             for (int row = 0; row < height; ++row)
-                std::memcpy(target.Row(y + row) + static_cast<int64_t>(x) * bits / 8,
-                            source.Row(sy + row) + static_cast<int64_t>(sx) * bits / 8, bytes);
+                std::memmove(target.Row(y + row) + x * bits / 8, source.Row(sy + row) + sx * bits / 8, bytes);
             return;
         }
         if (DirectRowConverter direct(target, source); direct) {
@@ -111,102 +121,141 @@ void CopySurface(Surface& target, int x, int y, int width, int height, const Sur
     }
 
     CopyCodecs codecs(target, source, colors);
-    std::vector<uint32_t> src(static_cast<size_t>(width));
-    std::vector<uint32_t> dst(combine ? static_cast<size_t>(width) : 0);
-    RowDecoder targetDecoder(target, colors);
+    std::optional<RowDecoder> targetDecoder;
+    if (combine) targetDecoder.emplace(target, colors);
+    int chunk = std::min(width, kChunk);
+    std::vector<uint32_t> src(static_cast<size_t>(chunk));
+    std::vector<uint32_t> dst(combine ? static_cast<size_t>(chunk) : 0);
     for (int row = 0; row < height; ++row) {
-        codecs.decoder.Decode(source.Row(sy + row), sx, width, src.data());
-        if (combine) {
-            targetDecoder.Decode(target.Row(y + row), x, width, dst.data());
-            combine(dst.data(), src.data(), width);
-            codecs.encoder.Encode(target.Row(y + row), x, width, dst.data());
-        } else {
-            codecs.encoder.Encode(target.Row(y + row), x, width, src.data());
+        const uint8_t* from = source.Row(sy + row);
+        uint8_t* to = target.Row(y + row);
+        for (int done = 0; done < width; done += chunk) {
+            int n = std::min(chunk, width - done);
+            codecs.decoder.Decode(from, sx + done, n, src.data());
+            if (combine) {
+                targetDecoder->Decode(to, x + done, n, dst.data());
+                combine(dst.data(), src.data(), n);
+                codecs.encoder.Encode(to, x + done, n, dst.data());
+            } else {
+                codecs.encoder.Encode(to, x + done, n, src.data());
+            }
         }
     }
 }
 
 namespace {
 
-// For each target coordinate in [0, limit) the source coordinate, or -1 outside the source.
-std::vector<int> MapAxis(int dStart, int dSize, int sStart, int sSize, int dLimit, int sLimit, int& first, int& last) {
-    std::vector<int> map;
-    first = std::max(std::min(dStart, dStart + dSize), 0);
-    last = std::min(std::max(dStart, dStart + dSize), dLimit);
-    if (first >= last || dSize == 0 || sSize == 0) {
-        last = first;
-        return map;
+// Maps target coordinates of one axis to source coordinates: target pixel d covers [d, d + 1), and
+// its centre, scaled into the source rectangle, picks the source pixel (-1 outside the source).
+class AxisMap {
+public:
+    AxisMap(int dFrom, int dTo, int sFrom, int sTo, int dLimit, int sLimit)
+        : dFrom_(dFrom), dSize_(int64_t{dTo} - dFrom), sFrom_(sFrom), sSize_(int64_t{sTo} - sFrom), sLimit_(sLimit) {
+        first_ = static_cast<int>(std::max<int64_t>(std::min(dFrom, dTo), 0));
+        last_ = static_cast<int>(std::min<int64_t>(std::max(dFrom, dTo), dLimit));
+        if (first_ >= last_ || dSize_ == 0 || sSize_ == 0) last_ = first_;
     }
-    map.resize(static_cast<size_t>(last - first));
-    for (int d = first; d < last; ++d) {
-        // Pixel centres: target pixel d covers [d, d+1); its centre maps into the source rectangle.
-        int64_t offset = static_cast<int64_t>(d - dStart) * 2 + 1;
-        int64_t s2 = offset * sSize;
-        int64_t den = static_cast<int64_t>(dSize) * 2;
-        int64_t q = s2 / den - ((s2 % den != 0) && ((s2 < 0) != (den < 0)) ? 1 : 0);
-        int64_t s = sStart + q;
-        map[static_cast<size_t>(d - first)] = (s >= 0 && s < sLimit) ? static_cast<int>(s) : -1;
+    int First() const { return first_; }
+    int Last() const { return last_; }
+    int operator()(int d) const {
+        __int128 num = static_cast<__int128>((int64_t{d} - dFrom_) * 2 + 1) * sSize_;
+        __int128 den = static_cast<__int128>(dSize_) * 2;
+        __int128 q = num / den;
+        if ((num % den != 0) && ((num < 0) != (den < 0))) --q;
+        __int128 s = sFrom_ + q;
+        return (s >= 0 && s < sLimit_) ? static_cast<int>(s) : -1;
     }
-    return map;
-}
 
+private:
+    int64_t dFrom_, dSize_, sFrom_, sSize_;
+    int sLimit_;
+    int first_ = 0, last_ = 0;
+};
+
+// Target rows are worked in chunks of kChunk pixels. The source pixels a chunk needs are decoded as
+// one run when they lie close together, and one by one when the picture shrinks so much that the
+// run would be far longer than the chunk.
 void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect& src, const Surface* mask,
              const MonoColors& colors, RasterOp op) {
-    int x0, x1, y0, y1;
-    std::vector<int> xmap = MapAxis(dst.left, dst.Width(), src.left, src.Width(), target.Width(), source.Width(), x0, x1);
-    std::vector<int> ymap = MapAxis(dst.top, dst.Height(), src.top, src.Height(), target.Height(), source.Height(), y0, y1);
-    if (x0 >= x1 || y0 >= y1) return;
-    int n = x1 - x0;
-    int sMin = INT32_MAX, sMax = -1;
-    for (int s : xmap)
-        if (s >= 0) sMin = std::min(sMin, s), sMax = std::max(sMax, s);
-    if (sMax < 0) return;
+    AxisMap xmap(dst.left, dst.right, src.left, src.right, target.Width(), source.Width());
+    AxisMap ymap(dst.top, dst.bottom, src.top, src.bottom, target.Height(), source.Height());
+    if (xmap.First() >= xmap.Last() || ymap.First() >= ymap.Last()) return;
 
     Combine combine = CombineFor(op);
-    bool partial = std::find(xmap.begin(), xmap.end(), -1) != xmap.end();
-    bool needTarget = combine || partial || mask;
     CopyCodecs codecs(target, source, colors);
-    RowDecoder targetDecoder(target, colors);
+    std::optional<RowDecoder> targetDecoder;
     std::unique_ptr<RowDecoder> maskDecoder;
     if (mask) maskDecoder = std::make_unique<RowDecoder>(*mask, MonoColors{0, 0xFFFFFF, 0xFFFFFF});
 
-    int span = sMax - sMin + 1;
-    std::vector<uint32_t> srcRow(static_cast<size_t>(span)), maskRow(mask ? static_cast<size_t>(span) : 0);
-    std::vector<uint32_t> gathered(static_cast<size_t>(n)), out(static_cast<size_t>(n));
-    int decodedRow = -1;
-    for (int y = y0; y < y1; ++y) {
-        int sy = ymap[static_cast<size_t>(y - y0)];
+    const int width = xmap.Last() - xmap.First();
+    const int chunks = (width + kChunk - 1) / kChunk;
+    // The source columns of each chunk do not change from row to row: work them out once.
+    std::vector<int> columns(chunks == 1 ? static_cast<size_t>(width) : static_cast<size_t>(kChunk));
+    auto fillColumns = [&](int from, int n) {
+        for (int i = 0; i < n; ++i) columns[static_cast<size_t>(i)] = xmap(from + i);
+    };
+    if (chunks == 1) fillColumns(xmap.First(), width);
+
+    constexpr int kMaxRun = 4 * kChunk;
+    std::vector<uint32_t> run(static_cast<size_t>(kMaxRun)), maskRun(mask ? static_cast<size_t>(kMaxRun) : 0);
+    std::vector<uint32_t> gathered(static_cast<size_t>(kChunk)), gatheredMask(static_cast<size_t>(kChunk));
+    std::vector<uint32_t> out(static_cast<size_t>(kChunk)), before(static_cast<size_t>(kChunk));
+
+    for (int y = ymap.First(); y < ymap.Last(); ++y) {
+        int sy = ymap(y);
         if (sy < 0) continue;
-        if (sy != decodedRow) {
-            codecs.decoder.Decode(source.Row(sy), sMin, span, srcRow.data());
-            if (mask) maskDecoder->Decode(mask->Row(sy), sMin, span, maskRow.data());
-            decodedRow = sy;
-        }
-        uint8_t* row = target.Row(y);
-        if (!needTarget) {
-            for (int i = 0; i < n; ++i) out[static_cast<size_t>(i)] = srcRow[static_cast<size_t>(xmap[static_cast<size_t>(i)] - sMin)];
-            codecs.encoder.Encode(row, x0, n, out.data());
-            continue;
-        }
-        targetDecoder.Decode(row, x0, n, out.data());
-        for (int i = 0; i < n; ++i) {
-            int s = xmap[static_cast<size_t>(i)];
-            gathered[static_cast<size_t>(i)] = s >= 0 ? srcRow[static_cast<size_t>(s - sMin)] : out[static_cast<size_t>(i)];
-        }
-        if (combine) {
-            std::vector<uint32_t> before(out);
-            combine(out.data(), gathered.data(), n);
-            for (int i = 0; i < n; ++i)
-                if (xmap[static_cast<size_t>(i)] < 0) out[static_cast<size_t>(i)] = before[static_cast<size_t>(i)];
-        } else if (mask) {
+        const uint8_t* from = source.Row(sy);
+        const uint8_t* maskRow = mask ? mask->Row(sy) : nullptr;
+        uint8_t* to = target.Row(y);
+        for (int cx = xmap.First(); cx < xmap.Last(); cx += kChunk) {
+            int n = std::min(kChunk, xmap.Last() - cx);
+            if (chunks > 1) fillColumns(cx, n);
+            int sMin = INT32_MAX, sMax = -1;
+            bool partial = false;
             for (int i = 0; i < n; ++i) {
-                int s = xmap[static_cast<size_t>(i)];
-                if (s >= 0 && maskRow[static_cast<size_t>(s - sMin)] == 0) out[static_cast<size_t>(i)] = gathered[static_cast<size_t>(i)];
+                int s = columns[static_cast<size_t>(i)];
+                if (s < 0) partial = true;
+                else sMin = std::min(sMin, s), sMax = std::max(sMax, s);
             }
-        } else {
-            out.swap(gathered);
+            if (sMax < 0) continue;
+
+            if (sMax - sMin < kMaxRun) {
+                int span = sMax - sMin + 1;
+                codecs.decoder.Decode(from, sMin, span, run.data());
+                if (mask) maskDecoder->Decode(maskRow, sMin, span, maskRun.data());
+                for (int i = 0; i < n; ++i) {
+                    int s = columns[static_cast<size_t>(i)];
+                    if (s < 0) continue;
+                    gathered[static_cast<size_t>(i)] = run[static_cast<size_t>(s - sMin)];
+                    if (mask) gatheredMask[static_cast<size_t>(i)] = maskRun[static_cast<size_t>(s - sMin)];
+                }
+            } else {
+                for (int i = 0; i < n; ++i) {
+                    int s = columns[static_cast<size_t>(i)];
+                    if (s < 0) continue;
+                    codecs.decoder.Decode(from, s, 1, &gathered[static_cast<size_t>(i)]);
+                    if (mask) maskDecoder->Decode(maskRow, s, 1, &gatheredMask[static_cast<size_t>(i)]);
+                }
+            }
+
+            if (!combine && !partial && !mask) {
+                codecs.encoder.Encode(to, cx, n, gathered.data());
+                continue;
+            }
+            if (!targetDecoder) targetDecoder.emplace(target, colors);
+            targetDecoder->Decode(to, cx, n, out.data());
+            if (combine) std::copy_n(out.begin(), n, before.begin());
+            for (int i = 0; i < n; ++i) {
+                bool keep = columns[static_cast<size_t>(i)] < 0 || (mask && gatheredMask[static_cast<size_t>(i)] != 0);
+                if (!keep) out[static_cast<size_t>(i)] = gathered[static_cast<size_t>(i)];
+            }
+            if (combine) {
+                combine(before.data(), out.data(), n);
+                for (int i = 0; i < n; ++i)
+                    if (columns[static_cast<size_t>(i)] >= 0) out[static_cast<size_t>(i)] = before[static_cast<size_t>(i)];
+            }
+            codecs.encoder.Encode(to, cx, n, out.data());
         }
-        codecs.encoder.Encode(row, x0, n, out.data());
     }
 }
 
@@ -214,7 +263,10 @@ void Stretch(Surface& target, const Rect& dst, const Surface& source, const Rect
 
 void StretchSurface(Surface& target, const Rect& dst, const Surface& source, const Rect& src,
                     const MonoColors& colors, RasterOp op) {
-    if (dst.Width() == src.Width() && dst.Height() == src.Height() && dst.Width() > 0 && dst.Height() > 0) {
+    auto width = [](int from, int to) { return int64_t{to} - from; };
+    if (width(dst.left, dst.right) == width(src.left, src.right) && width(dst.top, dst.bottom) == width(src.top, src.bottom) &&
+        width(dst.left, dst.right) > 0 && width(dst.top, dst.bottom) > 0 && width(dst.left, dst.right) <= INT32_MAX &&
+        width(dst.top, dst.bottom) <= INT32_MAX) {
         CopySurface(target, dst.left, dst.top, dst.Width(), dst.Height(), source, src.left, src.top, colors, op);
         return;
     }
@@ -231,6 +283,13 @@ std::unique_ptr<Surface> BuildMask(const Surface& source, ColorRef transparent, 
     auto mask = Surface::CreateMonochrome(source.Width(), source.Height());
     CopySurface(*mask, 0, 0, source.Width(), source.Height(), source, 0, 0,
                 MonoColors{colors.text, colors.background, transparent});
+    // Between monochrome surfaces the bits pass unchanged; a black transparent colour wants them inverted.
+    if (source.IsMonochrome() && (transparent & 0xFFFFFF) != 0xFFFFFF) {
+        for (int y = 0; y < mask->Height(); ++y) {
+            uint8_t* row = mask->Row(y);
+            for (int64_t i = 0; i < mask->Stride(); ++i) row[i] = static_cast<uint8_t>(~row[i]);
+        }
+    }
     return mask;
 }
 

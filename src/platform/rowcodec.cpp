@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#define ZAVO_HAVE_SHUFFLE 1
+#endif
+
 #include "platform/channelmath.h"
 
 namespace zavo::platform {
@@ -25,6 +30,61 @@ constexpr uint32_t kEmptyKey = 0xFFFFFFFF;
 constexpr int kHashSlots = 1024;
 
 uint32_t HashSlot(uint32_t pixel) { return (pixel * 2654435761u) >> 22; }
+
+// Four pixels move as three 32-bit words on the 24-bit side.
+void ScalarRgb24ToBgrx32(uint8_t* dst, const uint8_t* src, int count) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4, src += 12, dst += 16) {
+        uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8);
+        Store32(dst, w0 & 0xFFFFFF);
+        Store32(dst + 4, (w0 >> 24 | w1 << 8) & 0xFFFFFF);
+        Store32(dst + 8, (w1 >> 16 | w2 << 16) & 0xFFFFFF);
+        Store32(dst + 12, w2 >> 8);
+    }
+    for (; i < count; ++i, src += 3, dst += 4) Store32(dst, src[0] | src[1] << 8 | src[2] << 16);
+}
+
+void ScalarBgrx32ToRgb24(uint8_t* dst, const uint8_t* src, int count) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4, src += 16, dst += 12) {
+        uint32_t p0 = Load32(src), p1 = Load32(src + 4), p2 = Load32(src + 8), p3 = Load32(src + 12);
+        Store32(dst, (p0 & 0xFFFFFF) | p1 << 24);
+        Store32(dst + 4, (p1 >> 8 & 0xFFFF) | p2 << 16);
+        Store32(dst + 8, (p2 >> 16 & 0xFF) | p3 << 8);
+    }
+    for (; i < count; ++i, src += 4, dst += 3) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+}
+
+#ifdef ZAVO_HAVE_SHUFFLE
+// Byte shuffles move four pixels per instruction where the processor has them. Sixteen bytes are
+// read per four pixels although twelve are used, so the loop stops while at least six pixels
+// (eighteen bytes) remain; the scalar loop finishes the row.
+__attribute__((target("ssse3"))) void ShuffleRgb24ToBgrx32(const DirectRowConverter&, uint8_t* dst, int dx,
+                                                           const uint8_t* src, int sx, int count) {
+    const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    uint8_t* d = dst + 4 * static_cast<int64_t>(dx);
+    const uint8_t* s = src + 3 * static_cast<int64_t>(sx);
+    int i = 0;
+    for (; i + 6 <= count; i += 4, s += 12, d += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), order));
+    ScalarRgb24ToBgrx32(d, s, count - i);
+}
+
+// Sixteen bytes are written per four pixels although twelve belong to them; the next store covers
+// the rest, and the loop stops while at least six pixels remain so that no store passes the row.
+__attribute__((target("ssse3"))) void ShuffleBgrx32ToRgb24(const DirectRowConverter&, uint8_t* dst, int dx,
+                                                           const uint8_t* src, int sx, int count) {
+    const __m128i order = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    uint8_t* d = dst + 3 * static_cast<int64_t>(dx);
+    const uint8_t* s = src + 4 * static_cast<int64_t>(sx);
+    int i = 0;
+    for (; i + 6 <= count; i += 4, s += 16, d += 12)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), order));
+    ScalarBgrx32ToRgb24(d, s, count - i);
+}
+#endif
 
 }  // namespace
 
@@ -213,8 +273,14 @@ DirectRowConverter::DirectRowConverter(const Surface& target, const Surface& sou
     bool toBgrx = PlainBgrx32(target);
     if (toBgrx && source.IsDib() && source.BitCount() == 24) {
         fn_ = Rgb24ToBgrx32;
+#ifdef ZAVO_HAVE_SHUFFLE
+        if (__builtin_cpu_supports("ssse3")) fn_ = ShuffleRgb24ToBgrx32;
+#endif
     } else if (!toBgrx && PlainBgrx32(source)) {
         fn_ = Bgrx32ToRgb24;
+#ifdef ZAVO_HAVE_SHUFFLE
+        if (__builtin_cpu_supports("ssse3")) fn_ = ShuffleBgrx32ToRgb24;
+#endif
     } else if (toBgrx && source.IsDib() && source.BitCount() == 8) {
         const auto& table = source.Colors();
         for (size_t i = 0; i < table.size() && i < 256; ++i) lut_[i] = Bgrx(table[i].red, table[i].green, table[i].blue);
@@ -222,34 +288,14 @@ DirectRowConverter::DirectRowConverter(const Surface& target, const Surface& sou
     }
 }
 
-// Four pixels move as three 32-bit words on the 24-bit side.
 void DirectRowConverter::Rgb24ToBgrx32(const DirectRowConverter&, uint8_t* dst, int dx, const uint8_t* src, int sx,
                                        int count) {
-    dst += 4 * static_cast<int64_t>(dx);
-    src += 3 * static_cast<int64_t>(sx);
-    int i = 0;
-    for (; i + 4 <= count; i += 4, src += 12, dst += 16) {
-        uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8);
-        Store32(dst, w0 & 0xFFFFFF);
-        Store32(dst + 4, (w0 >> 24 | w1 << 8) & 0xFFFFFF);
-        Store32(dst + 8, (w1 >> 16 | w2 << 16) & 0xFFFFFF);
-        Store32(dst + 12, w2 >> 8);
-    }
-    for (; i < count; ++i, src += 3, dst += 4) Store32(dst, src[0] | src[1] << 8 | src[2] << 16);
+    ScalarRgb24ToBgrx32(dst + 4 * static_cast<int64_t>(dx), src + 3 * static_cast<int64_t>(sx), count);
 }
 
 void DirectRowConverter::Bgrx32ToRgb24(const DirectRowConverter&, uint8_t* dst, int dx, const uint8_t* src, int sx,
                                        int count) {
-    dst += 3 * static_cast<int64_t>(dx);
-    src += 4 * static_cast<int64_t>(sx);
-    int i = 0;
-    for (; i + 4 <= count; i += 4, src += 16, dst += 12) {
-        uint32_t p0 = Load32(src), p1 = Load32(src + 4), p2 = Load32(src + 8), p3 = Load32(src + 12);
-        Store32(dst, (p0 & 0xFFFFFF) | p1 << 24);
-        Store32(dst + 4, (p1 >> 8 & 0xFFFF) | p2 << 16);
-        Store32(dst + 8, (p2 >> 16 & 0xFF) | p3 << 8);
-    }
-    for (; i < count; ++i, src += 4, dst += 3) dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+    ScalarBgrx32ToRgb24(dst + 3 * static_cast<int64_t>(dx), src + 4 * static_cast<int64_t>(sx), count);
 }
 
 void DirectRowConverter::Index8ToBgrx32(const DirectRowConverter& c, uint8_t* dst, int dx, const uint8_t* src, int sx,

@@ -264,7 +264,10 @@ TEST(Bitmap, WorkingBitmapSequence) {
     auto second = Filled(4, 3, clBlue);
     workbmp.SetHeight(3);
     workbmp.SetWidth(4);
+    EXPECT_EQ(&workbmp.Image(), &left.Image());
     workbmp.Canvas().DrawGraphic(0, 0, second.get());
+    EXPECT_NE(&workbmp.Image(), &left.Image());
+    EXPECT_EQ(&left.Image(), &jpegCopy.Image());
     EXPECT_TRUE(AllPixels(left, [](int, int, ColorRef c) { return c == kRed; }));
     EXPECT_TRUE(AllPixels(workbmp, [](int, int, ColorRef c) { return c == kBlue; }));
     left.AssignFrom(&workbmp);
@@ -343,6 +346,18 @@ TEST(Bitmap, AdoptedImageKeepsTheHeaderFacts) {
     EXPECT_EQ(b.Image().Description().header.clrUsed, 0u);
 }
 
+TEST(Bitmap, PrivateCopiesLeaveAHalftonePaletteBehind) {
+    TBitmap b;
+    b.AdoptImage(platform::Surface::CreateDisplay(2, 2), platform::CreateHalftonePalette(), {}, nullptr, false);
+    EXPECT_TRUE(b.Image().Halftone());
+    TBitmap shared;
+    shared.AssignFrom(&b);
+    shared.Canvas().SetPixel(0, 0, clRed);
+    EXPECT_EQ(shared.Palette(), nullptr);
+    EXPECT_FALSE(shared.Image().Halftone());
+    EXPECT_NE(b.Palette(), nullptr);
+}
+
 TEST(Bitmap, ReleaseHandleEmptiesAndKeepsThePalette) {
     auto b = Filled(3, 3, clRed);
     b->SetPixelFormat(TPixelFormat::Bit4);
@@ -399,6 +414,43 @@ TEST(Bitmap, StreamRoundTripWritesABitmapFile) {
     auto other = Filled(3, 2, clBlue);
     other->SetPixelFormat(TPixelFormat::Bit24);
     EXPECT_FALSE(b->SameContent(other.get()));
+}
+
+TEST(Bitmap, EmbeddedAndClipboardDataCarryTheFile) {
+    auto b = Filled(2, 2, clBlue);
+    TMemoryStream file;
+    b->SaveStream(file);
+    TMemoryStream embedded;
+    b->WriteEmbedded(embedded);
+    ASSERT_EQ(embedded.Size(), file.Size() + 4);
+    int32_t count;
+    std::memcpy(&count, embedded.Memory(), 4);
+    EXPECT_EQ(count, file.Size());
+    EXPECT_EQ(std::memcmp(embedded.Memory() + 4, file.Memory(), static_cast<size_t>(file.Size())), 0);
+
+    uint16_t format = 0;
+    TMemoryStream clip;
+    platform::PaletteHandle palette;
+    b->SaveClipboard(format, clip, palette);
+    EXPECT_EQ(format, 8);
+    ASSERT_EQ(clip.Size(), file.Size() - 14);
+    EXPECT_EQ(std::memcmp(clip.Memory(), file.Memory() + 14, static_cast<size_t>(clip.Size())), 0);
+    EXPECT_THROW_MSG(b->LoadClipboard(2, clip, nullptr), EInvalidGraphic, "画像フォーマットが不正です");
+}
+
+TEST(Bitmap, TransparentColourDefaultsAndModes) {
+    auto b = Filled(2, 2, clRed);
+    b->Canvas().SetPixel(0, 1, clBlue);
+    EXPECT_EQ(b->TransparentMode(), TTransparentMode::Auto);
+    EXPECT_EQ(b->TransparentColor(), static_cast<TColor>(kBlue));
+    b->SetTransparentMode(TTransparentMode::Fixed);
+    b->Canvas().SetPixel(0, 1, clLime);
+    EXPECT_EQ(b->TransparentColor(), static_cast<TColor>(kBlue));
+    b->SetTransparentMode(TTransparentMode::Auto);
+    EXPECT_EQ(b->TransparentColor(), static_cast<TColor>(kLime));
+    TBitmap mono;
+    mono.AdoptImage(platform::Surface::CreateMonochrome(2, 2), nullptr, {}, nullptr, false);
+    EXPECT_EQ(mono.TransparentColor(), clWhite);
 }
 
 TEST(Bitmap, HandleTypeSwitchesBetweenSectionAndDevice) {

@@ -157,6 +157,31 @@ TEST(PixelConvert, ConvertsBetweenEveryPairOfFormats) {
     }
 }
 
+// The plain 24/32-bit copies run four pixels at a time; every row length and offset must come out whole.
+TEST(PixelConvert, DirectCopiesHandleEveryRowLength) {
+    for (int width = 1; width <= 40; ++width) {
+        for (int offset : {0, 1, 3}) {
+            auto display = Surface::CreateDisplay(width + offset, 1);
+            for (int x = 0; x < width + offset; ++x)
+                display->SetPixel(x, 0, MakeColorRef(static_cast<uint8_t>(x * 5), static_cast<uint8_t>(x * 11 + 1), static_cast<uint8_t>(255 - x)));
+            auto packed = Surface::CreateDib(Header(width + offset, 1, 24), {});
+            std::memset(packed->Bits(), 0xAB, static_cast<size_t>(packed->ImageSize()));
+            CopySurface(*packed, offset, 0, width, 1, *display, offset, 0);
+            auto back = Surface::CreateDisplay(width + offset, 1);
+            CopySurface(*back, offset, 0, width, 1, *packed, offset, 0);
+            for (int x = 0; x < offset; ++x) ASSERT_EQ(packed->Row(0)[3 * x], 0xAB) << width << "+" << offset;
+            for (int x = offset; x < width + offset; ++x) {
+                ASSERT_EQ(packed->Pixel(x, 0), display->Pixel(x, 0)) << width << "+" << offset << " at " << x;
+                ASSERT_EQ(back->Pixel(x, 0), display->Pixel(x, 0)) << width << "+" << offset << " at " << x;
+                // The unused byte of the display format stays 0.
+                ASSERT_EQ(back->Row(0)[4 * x + 3], 0) << width << "+" << offset << " at " << x;
+            }
+            // The row's padding is not written.
+            for (int64_t b = 3 * (width + offset); b < packed->Stride(); ++b) ASSERT_EQ(packed->Row(0)[b], 0xAB);
+        }
+    }
+}
+
 TEST(PixelConvert, SixteenBitChannelsWidenWithRounding) {
     auto src = Surface::CreateDib(Header(32, 1, 16), {});
     for (int v = 0; v < 32; ++v) {
@@ -287,6 +312,66 @@ TEST(PixelConvert, MaskedDrawLeavesTransparentPixels) {
     MaskedStretchSurface(*dst, {0, 0, 6, 1}, *src, {0, 0, 3, 1}, *mask);
     const ColorRef expected[6] = {kBlue, kBlue, kLime, kLime, kBlue, kBlue};
     for (int x = 0; x < 6; ++x) EXPECT_EQ(dst->Pixel(x, 0), expected[x]) << x;
+}
+
+TEST(PixelConvert, FarOffCoordinatesDrawNothingAndDoNotWrap) {
+    auto src = Surface::CreateDisplay(2, 2);
+    FillSurface(*src, {0, 0, 2, 2}, kRed);
+    auto dst = Surface::CreateDisplay(3, 3);
+    FillSurface(*dst, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, kBlue);
+    CopySurface(*dst, INT32_MIN, 0, INT32_MAX, 3, *src, INT32_MAX, 0);
+    CopySurface(*dst, INT32_MAX, INT32_MAX, 5, 5, *src, 0, 0);
+    StretchSurface(*dst, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, *src, {INT32_MAX, 0, INT32_MIN, 2});
+    StretchSurface(*dst, {0, 0, 3, 3}, *src, {INT32_MIN, INT32_MIN, INT32_MIN + 1, INT32_MIN + 1});
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(dst->Pixel(x, y), kBlue) << x << "," << y;
+    // A huge target rectangle still maps its visible pixels into the source.
+    StretchSurface(*dst, {0, 0, INT32_MAX, INT32_MAX}, *src, {0, 0, 2, 2});
+    EXPECT_EQ(dst->Pixel(2, 2), kRed);
+}
+
+// Rows longer than the converters' work buffers are done piece by piece.
+TEST(PixelConvert, WideRowsAreConvertedWhole) {
+    const int w = 10007;
+    auto mono = Surface::CreateDib(Header(w, 2, 1), Table({kBlue, kYellow}));
+    for (int x = 0; x < w; ++x) mono->SetPixel(x, 1, (x % 3 == 0 || x > 9000) ? kYellow : kBlue);
+    auto display = Surface::CreateDisplay(w + 5, 2);
+    CopySurface(*display, 5, 0, w, 2, *mono, 0, 0);
+    for (int x = 0; x < w; ++x) ASSERT_EQ(display->Pixel(x + 5, 1), mono->Pixel(x, 1)) << x;
+
+    auto filled = Surface::CreateDib(Header(w, 1, 4), Table({kBlack, kRed}));
+    FillSurface(*filled, {3, 0, w - 2, 1}, kRed);
+    for (int x = 0; x < w; ++x) ASSERT_EQ(filled->Pixel(x, 0), (x >= 3 && x < w - 2) ? kRed : kBlack) << x;
+
+    // Enlarged across several pieces, and through a mask.
+    auto wide = Surface::CreateDisplay(3 * w, 1);
+    StretchSurface(*wide, {0, 0, 3 * w, 1}, *mono, {0, 1, w, 2});
+    for (int x = 0; x < 3 * w; ++x) ASSERT_EQ(wide->Pixel(x, 0), mono->Pixel(x / 3, 1)) << x;
+    auto mask = BuildMask(*mono, kYellow);
+    FillSurface(*wide, {0, 0, 3 * w, 1}, kRed);
+    MaskedStretchSurface(*wide, {0, 0, 3 * w, 1}, *mono, {0, 1, w, 2}, *mask);
+    for (int x = 0; x < 3 * w; ++x) ASSERT_EQ(wide->Pixel(x, 0), mono->Pixel(x / 3, 1) == kYellow ? kRed : kBlue) << x;
+}
+
+// Shrinking a very wide picture reads only the source pixels it shows.
+TEST(PixelConvert, StrongShrinkPicksTheCentrePixels) {
+    const int w = 1000000;
+    auto mono = Surface::CreateDib(Header(w, 1, 1), {});
+    for (int k = 0; k < 10; ++k) mono->SetPixel(k * (w / 10) + w / 20, 0, kWhite);
+    auto small = Surface::CreateDib(Header(10, 1, 24), {});
+    StretchSurface(*small, {0, 0, 10, 1}, *mono, {0, 0, w, 1});
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(small->Pixel(x, 0), kWhite) << x;
+}
+
+TEST(PixelConvert, MasksOfMonochromeSourcesFollowTheTransparentColour) {
+    auto mono = Surface::CreateMonochrome(2, 1);
+    mono->SetPixel(1, 0, kWhite);
+    auto whiteMask = BuildMask(*mono, kWhite);
+    EXPECT_EQ(whiteMask->Pixel(0, 0), kBlack);
+    EXPECT_EQ(whiteMask->Pixel(1, 0), kWhite);
+    auto blackMask = BuildMask(*mono, kBlack);
+    EXPECT_EQ(blackMask->Pixel(0, 0), kWhite);
+    EXPECT_EQ(blackMask->Pixel(1, 0), kBlack);
 }
 
 TEST(PixelConvert, RasterOperationsCombineWithTheTarget) {
