@@ -562,6 +562,15 @@ void MetafileDC::DrawImage(const QRectF& dst, const QImage& image, const QRectF&
         PatBlt(dst, rop);
         return;
     }
+    Place(dst, image, src, *mode, 1);
+}
+
+void MetafileDC::BlendImage(const QRectF& dst, const QImage& image, const QRectF& src, double opacity) {
+    Place(dst, image, src, QPainter::CompositionMode_SourceOver, opacity);
+}
+
+void MetafileDC::Place(const QRectF& dst, const QImage& image, const QRectF& src, QPainter::CompositionMode mode,
+                       double opacity) {
     if (image.isNull() || src.width() <= 0 || src.height() <= 0 || dst.width() == 0 || dst.height() == 0) return;
     QTransform t = Full();
     if (!Usable(t)) return;
@@ -571,8 +580,10 @@ void MetafileDC::DrawImage(const QRectF& dst, const QImage& image, const QRectF&
     if (!Charge(place.mapRect(QRectF(0, 0, src.width(), src.height())), 4, false)) return;
     painter_.setTransform(place * base_);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
-    painter_.setCompositionMode(*mode);
+    painter_.setCompositionMode(mode);
+    painter_.setOpacity(opacity);
     painter_.drawImage(QRectF(0, 0, src.width(), src.height()), image, src);
+    painter_.setOpacity(1);
 }
 
 void MetafileDC::PatBlt(const QRectF& dst, uint32_t rop) {
