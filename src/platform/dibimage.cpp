@@ -97,7 +97,7 @@ struct MaskChannel {
 
 }  // namespace
 
-DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits) {
+DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, bool keepAlpha) {
     DibHeader h = ReadHeader(info);
     bool bottomUp = h.height > 0;
     int64_t height = bottomUp ? h.height : -h.height;
@@ -119,7 +119,9 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
     int64_t rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
     if (rowBytes * height > static_cast<int64_t>(bits.size())) throw MalformedRecord{};
 
-    QImage image(static_cast<int>(h.width), static_cast<int>(height), QImage::Format_RGB32);
+    bool alpha = keepAlpha && h.bitCount == 32;
+    QImage image(static_cast<int>(h.width), static_cast<int>(height),
+                 alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull()) throw EOutOfResources(msg::OutOfResources);
     MaskChannel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
     for (int64_t y = 0; y < height; ++y) {
@@ -139,7 +141,8 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
                 default: {
                     const uint8_t* p = src + x * 4;
                     uint32_t v = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-                    dst[x] = qRgb(red.Get(v), green.Get(v), blue.Get(v));
+                    dst[x] = alpha ? qRgba(red.Get(v), green.Get(v), blue.Get(v), p[3])
+                                   : qRgb(red.Get(v), green.Get(v), blue.Get(v));
                     break;
                 }
             }

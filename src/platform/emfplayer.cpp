@@ -295,6 +295,24 @@ private:
         dc_.DrawImage(dst, dib.image, src, rop);
     }
 
+    void AlphaBlend(RecordReader& r) {
+        r.Seek(24);
+        double x = r.I32(), y = r.I32(), cx = r.I32(), cy = r.I32();
+        r.U8();  // blend operation: always "over"
+        r.U8();
+        double opacity = r.U8() / 255.0;
+        bool sourceAlpha = r.U8() & 1;
+        double sx = r.I32(), sy = r.I32();
+        r.Skip(24 + 4 + 4);  // source transform, background colour, colour usage
+        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
+        double scx = r.I32(), scy = r.I32();
+        if (infoBytes == 0) return;
+        DecodedDib dib = DecodeDib(r.BytesAt(offInfo, infoBytes), r.BytesAt(offBits, bitsBytes), sourceAlpha);
+        QRectF src = QRectF(sx, sy, scx, scy).intersected(QRectF(dib.image.rect()));
+        if (src.isEmpty()) src = dib.image.rect();
+        dc_.BlendImage(QRectF(x, y, cx, cy), dib.image, src, opacity);
+    }
+
     void StretchDib(RecordReader& r, bool toDevice) {
         r.Seek(24);
         double x = r.I32(), y = r.I32(), sx = r.I32(), sy = r.I32(), scx = r.I32(), scy = r.I32();
@@ -401,6 +419,7 @@ private:
             case 84: TextOut(r, true); break;
             case 93: case 94: CreatePatternBrush(r); break;
             case 95: CreatePen(r, true); break;
+            case 114: AlphaBlend(r); break;
             default: break;  // records without visible effect here, or unknown ones
         }
     }

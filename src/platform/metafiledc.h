@@ -148,6 +148,8 @@ public:
     // A bitmap stretched from src (its pixels) into dst (logical, sizes may be negative), with a
     // ternary raster operation.
     void DrawImage(const QRectF& dst, const QImage& image, const QRectF& src, uint32_t rop);
+    // A bitmap blended over what is there, with its own alpha (when it has one) and a constant one.
+    void BlendImage(const QRectF& dst, const QImage& image, const QRectF& src, double opacity);
     // A rectangle painted with the brush and a raster operation that uses no source.
     void PatBlt(const QRectF& dst, uint32_t rop);
     // A region (reference-device rectangles) filled with a brush.
@@ -189,6 +191,8 @@ private:
     bool Charge(const QRectF& deviceBounds, int64_t elements, bool dashed);
     bool Rop2Mode();
     QPen MakePen() const;
+    void Place(const QRectF& dst, const QImage& image, const QRectF& src, QPainter::CompositionMode mode,
+               double opacity);
     QBrush MakeBrush(const MetaBrush& b) const;
     QFont MakeFont(double pixelHeight) const;
 

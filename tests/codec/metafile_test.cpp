@@ -184,6 +184,17 @@ TEST(MetafileDraw, FillsTheWholeRectangleAndLeavesTheRestAlone) {
     EXPECT_EQ(PixelOf(*b, 119, 130), kBlue);
 }
 
+TEST(MetafileDraw, DrawsIntoBitmapsOfOtherFormatsToo) {
+    auto m = Load(RedSquareEmf());
+    auto b = Filled(150, 150, clBlue);
+    b->SetPixelFormat(TPixelFormat::Bit24);
+    b->Canvas().DrawGraphic(20, 30, m.get());
+    EXPECT_EQ(PixelOf(*b, 20, 30), kRed);
+    EXPECT_EQ(PixelOf(*b, 119, 129), kRed);
+    EXPECT_EQ(PixelOf(*b, 19, 30), kBlue);
+    EXPECT_EQ(PixelOf(*b, 120, 130), kBlue);
+}
+
 TEST(MetafileDraw, StretchesAWindowMetafileToTheRectangle) {
     WmfBuilder w(0, 0, 100, 100);
     w.Add(0x02FC, {0, 0x00FF, 0, 0}).Add(0x012D, {0}).Add(0x02FA, {5, 0, 0, 0, 0}).Add(0x012D, {1});

@@ -159,6 +159,39 @@ TEST(EnhancedPlayer, StretchesBitmapsTheRightWayUp) {
     EXPECT_EQ(image.pixel(5, 5), kBackground);
 }
 
+TEST(EnhancedPlayer, BlendsBitmapsWithTheirAlphaAndAConstantOne) {
+    auto record = [](uint8_t constant) {
+        std::vector<uint8_t> body;
+        for (int v : {0, 0, 0, 0, 0, 0, 100, 50}) zavotest::PutU32(body, static_cast<uint32_t>(v));
+        for (uint8_t b : {0, 0}) body.push_back(b);
+        body.push_back(constant);
+        body.push_back(1);  // the source has alpha
+        for (int i = 0; i < 2 + 6 + 2; ++i) zavotest::PutU32(body, 0);
+        for (int v : {108, 40, 148, 8, 2, 1}) zavotest::PutU32(body, static_cast<uint32_t>(v));
+        for (uint32_t v : {40u, 2u, 1u}) zavotest::PutU32(body, v);
+        zavotest::PutU16(body, 1);
+        zavotest::PutU16(body, 32);
+        for (int i = 0; i < 6; ++i) zavotest::PutU32(body, 0);
+        for (uint8_t b : {0, 0, 255, 255, 0, 0, 0, 0}) body.push_back(b);  // opaque red, transparent
+        return body;
+    };
+    EmfBuilder b;
+    b.AddRaw(114, record(255));
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(25, 25), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(75, 25), kBackground);
+    EXPECT_EQ(image.pixel(25, 75), kBackground);
+
+    EmfBuilder half;
+    half.AddRaw(114, record(128));
+    QImage blended = Canvas();
+    PlayEmf(blended, half.Bytes());
+    QRgb c = blended.pixel(25, 25);
+    EXPECT_NEAR(qRed(c), (255 + qRed(kBackground)) / 2, 3);
+    EXPECT_NEAR(qBlue(c), qBlue(kBackground) / 2, 3);
+}
+
 TEST(EnhancedPlayer, RefusesABitmapTooLargeForAnySurface) {
     std::vector<uint8_t> body;
     for (int v : {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0xCC0020, 10, 10}) zavotest::PutU32(body, static_cast<uint32_t>(v));
