@@ -5,6 +5,7 @@
 
 #include "app/fullshow.h"
 #include "app/mainview.h"
+#include "codec/jpegimage.h"
 #include "platform/memory.h"
 #include "toolkit/application.h"
 
@@ -13,6 +14,7 @@ using namespace zavo;
 int main(int argc, char** argv) {
     platform::KeepFreedPictureMemory();
     TApplication app(argc, argv);
+    AdjustDefaultsToScreen();
     try {
         app.SetIcon(QIcon(QStringLiteral(":/icons/MAINICON.xpm")));
         app.CreateForm<Tzavo>();

@@ -18,8 +18,8 @@ const TFileFormat kBuiltIn[] = {
     {"emf", "エンハンス メタファイル", 0, &NewGraphic<TMetafile>},
     {"ico", "アイコン", 0, &NewGraphic<TIcon>},
     {"bmp", "ビットマップ", 0, &NewGraphic<TBitmap>},
-    {"jpeg", "JPEG イメージファイル", 0, &NewGraphic<TJPEGImage>},
-    {"jpg", "JPEG イメージファイル", 0, &NewGraphic<TJPEGImage>},
+    {"jpeg", msg::JPEGFileDescription, 0, &NewGraphic<TJPEGImage>},
+    {"jpg", msg::JPEGFileDescription, 0, &NewGraphic<TJPEGImage>},
 };
 
 }  // namespace
