@@ -6,7 +6,8 @@
 namespace zavo {
 
 TTimer::TTimer(TForm* form) : form_(form) {
-    timer_.setTimerType(Qt::CoarseTimer);
+    // Coarse timers may fire up to 5 % early; a tick comes a whole interval after the (re)start.
+    timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (onTimer_) form_->Invoke([&] { onTimer_(this); });
     });
