@@ -44,3 +44,20 @@ wait_exit() {
     echo "the program did not end" >&2
     return 1
 }
+
+# Loads a picture into the running program through its LOAD button and open dialog.
+load_through_dialog() {
+    local win=$1 path=$2
+    # LOAD is at (104..148, 0..24) in the window's client area.
+    xdotool mousemove --window "$win" 126 12 click 1
+    wait_window Open >/dev/null
+    sleep 0.5
+    xdotool type --delay 2 "$path"
+    xdotool key Return
+    sleep 1.5
+}
+
+# The colour of one screen pixel as "r,g,b".
+pixel_at() {
+    import -window root -crop "1x1+$1+$2" txt:- | tail -1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'
+}

@@ -30,13 +30,7 @@ cjpeg -quality 60 -baseline -dct float -outfile "$work/ref.jpg" "$work/in.bmp"
 APP_PID=$!
 win=$(wait_window zavo)
 sleep 0.5
-# LOAD is at (104..148, 0..24) in the window's client area.
-xdotool mousemove --window "$win" 126 12 click 1
-dialog=$(wait_window Open)
-sleep 0.5
-xdotool type --delay 2 "$work/in.bmp"
-xdotool key Return
-sleep 1.5
+load_through_dialog "$win" "$work/in.bmp"
 # The up-down sits at (282..295, 0..24); its down arrow is the lower half.
 xdotool mousemove --window "$win" 288 19 click 1
 sleep 0.3
