@@ -59,5 +59,5 @@ load_through_dialog() {
 
 # The colour of one screen pixel as "r,g,b".
 pixel_at() {
-    import -window root -crop "1x1+$1+$2" txt:- | tail -1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- | tail -1 | sed -E 's/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'
 }
