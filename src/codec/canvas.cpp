@@ -109,12 +109,12 @@ void TCanvas::FillRect(const TRect& rect) {
 void TCanvas::TextOut(int x, int y, const std::string& text) {
     Changing();
     RequireDrawingTools();
-    platform::Size extent = dc_->TextOut(x, y, text, font_.Spec());
+    platform::Size extent = dc_->TextOut(x, y, text, font_.Attributes());
     penPos_ = {x + extent.width, y};
     Changed();
 }
 
-platform::Size TCanvas::TextExtent(const std::string& text) { return Handle().TextExtent(text, font_.Spec()); }
+platform::Size TCanvas::TextExtent(const std::string& text) { return Handle().TextExtent(text, font_.Attributes()); }
 
 void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
 

@@ -57,15 +57,15 @@ void TFont::AssignFrom(const TFont& other) {
     Changed();
 }
 
-platform::FontSpec TFont::Spec() const {
-    platform::FontSpec spec;
-    spec.family = name_;
-    spec.height = height_;
-    spec.bold = HasStyle(TFontStyle::Bold);
-    spec.italic = HasStyle(TFontStyle::Italic);
-    spec.underline = HasStyle(TFontStyle::Underline);
-    spec.strikeOut = HasStyle(TFontStyle::StrikeOut);
-    return spec;
+platform::FontAttributes TFont::Attributes() const {
+    platform::FontAttributes attributes;
+    attributes.family = name_;
+    attributes.height = height_;
+    attributes.bold = HasStyle(TFontStyle::Bold);
+    attributes.italic = HasStyle(TFontStyle::Italic);
+    attributes.underline = HasStyle(TFontStyle::Underline);
+    attributes.strikeOut = HasStyle(TFontStyle::StrikeOut);
+    return attributes;
 }
 
 void TPen::Changed() {

@@ -36,7 +36,7 @@ public:
     void SetCharset(uint8_t charset);
     void AssignFrom(const TFont& other);
 
-    platform::FontSpec Spec() const;
+    platform::FontAttributes Attributes() const;
 
     std::function<void()> OnChange;
 

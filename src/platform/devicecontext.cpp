@@ -16,20 +16,20 @@ namespace {
 
 QColor ToQColor(ColorRef c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 
-QFont ToQFont(const FontSpec& spec) {
+QFont ToQFont(const FontAttributes& attributes) {
     // The window font of the layouts is a Japanese face that Linux does not have.
     static const bool substituted = [] {
         QFont::insertSubstitution(QString::fromUtf8("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
         return true;
     }();
     (void)substituted;
-    QFont font(QString::fromStdString(spec.family));
-    int height = spec.height == 0 ? 12 : std::abs(spec.height);
+    QFont font(QString::fromStdString(attributes.family));
+    int height = attributes.height == 0 ? 12 : std::abs(attributes.height);
     font.setPixelSize(std::max(height, 1));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeOut);
+    font.setBold(attributes.bold);
+    font.setItalic(attributes.italic);
+    font.setUnderline(attributes.underline);
+    font.setStrikeOut(attributes.strikeOut);
     // Text comes out in its exact colour, as on a display without font smoothing.
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
@@ -69,14 +69,14 @@ void DeviceContext::MaskedStretchBlt(const Rect& dst, const Surface& source, con
     if (target_) MaskedStretchSurface(*target_, dst, source, src, mask, colors_);
 }
 
-Size DeviceContext::TextExtent(const std::string& utf8, const FontSpec& font) const {
+Size DeviceContext::TextExtent(const std::string& utf8, const FontAttributes& font) const {
     if (!HaveFonts()) return {};
     QFontMetrics metrics(ToQFont(font));
     return {metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))),
             metrics.height()};
 }
 
-Size DeviceContext::TextOut(int x, int y, const std::string& utf8, const FontSpec& font) {
+Size DeviceContext::TextOut(int x, int y, const std::string& utf8, const FontAttributes& font) {
     Size extent = TextExtent(utf8, font);
     if (!target_ || !HaveFonts() || extent.width <= 0) return extent;
     Rect area{x, y, x + extent.width, y + extent.height};

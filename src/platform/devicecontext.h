@@ -13,7 +13,7 @@ namespace zavo::platform {
 enum class StretchMode { ColorOnColor, Halftone, BlackOnWhite, WhiteOnBlack };
 enum class BackgroundMode { Opaque, Transparent };
 
-struct FontSpec {
+struct FontAttributes {
     std::string family = "ＭＳ Ｐゴシック";
     // Below 0: the character height in pixels; above 0: the cell height; 0: a default height.
     int height = -12;
@@ -58,8 +58,8 @@ public:
     void MaskedStretchBlt(const Rect& dst, const Surface& source, const Rect& src, const Surface& mask);
     // Text with the top-left of its first character cell at x, y, in the text colour, on the
     // background colour unless the background mode is transparent. Returns the drawn extent.
-    Size TextOut(int x, int y, const std::string& utf8, const FontSpec& font);
-    Size TextExtent(const std::string& utf8, const FontSpec& font) const;
+    Size TextOut(int x, int y, const std::string& utf8, const FontAttributes& font);
+    Size TextExtent(const std::string& utf8, const FontAttributes& font) const;
     // A line from (x1, y1) up to but excluding (x2, y2).
     void Line(int x1, int y1, int x2, int y2, ColorRef color, int width);
     // A rectangle outlined with the pen (width 0: no outline) and filled inside unless fill is false.
