@@ -102,7 +102,14 @@ void TUpDown::SetPosition(int v) {
 }
 
 void TUpDown::ShowPosition() {
-    if (associate_) associate_->SetText(std::to_string(position_));
+    if (!associate_) return;
+    const std::string digits = std::to_string(position_ < 0 ? -static_cast<long long>(position_) : position_);
+    std::string text = position_ < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (thousands_ && i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    associate_->SetText(text);
 }
 
 void TUpDown::Step(TUDBtnType direction) {

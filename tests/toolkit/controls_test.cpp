@@ -189,6 +189,15 @@ TEST_F(ControlsTest, UpDownStepsWithinItsLimitsAndReportsChangesOnly) {
     EXPECT_EQ(log, std::vector<std::string>{"ud up"});
 }
 
+TEST_F(ControlsTest, UpDownWritesThousandsSeparatorsOnlyWhenAsked) {
+    Make(" TEdit e\n end\n TUpDown u\n  Associate e\n  Min -5000\n  Max 5000\n  Position 1234\n end\n"
+         " TEdit plain\n end\n TUpDown v\n  Associate plain\n  Max 5000\n  Thousands false\n  Position 1234\n end\n");
+    EXPECT_EQ(form->Get<TEdit>("e")->Text(), "1,234");
+    form->Get<TUpDown>("u")->SetPosition(-4321);
+    EXPECT_EQ(form->Get<TEdit>("e")->Text(), "-4,321");
+    EXPECT_EQ(form->Get<TEdit>("plain")->Text(), "1234");
+}
+
 TEST_F(ControlsTest, UpDownArrowsAndArrowKeys) {
     Make(kFocusables);
     ShowActive();
