@@ -3,7 +3,6 @@
 // baseline tables, blue-green-red rows). The photographs come from ../shared/testdata/make-photos.sh;
 // their folder is $ZAVO_PHOTOS, else /work/photos.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 
 #include <QApplication>
 #include <QPainter>
@@ -20,14 +19,11 @@
 #include "platform/memory.h"
 #include "toolkit/application.h"
 
+#include "barejpeg.h"
+
 using namespace zavo;
 
 namespace {
-
-std::string PhotoPath(const std::string& name) {
-    const char* dir = std::getenv("ZAVO_PHOTOS");
-    return std::string(dir != nullptr ? dir : "/work/photos") + "/" + name;
-}
 
 TApplication* App() {
     static int argc = 1;
@@ -49,7 +45,7 @@ Tzavo* Window() {
 
 bool LoadPhoto(benchmark::State& state, const std::string& name) {
     Tzavo* w = Window();
-    mainview::curfile = PhotoPath(name);
+    mainview::curfile = barejpeg::PhotoPath(name);
     try {
         w->fileload();
     } catch (const std::exception& e) {
@@ -82,46 +78,17 @@ void Bare(benchmark::State& state, const std::string& name) {
     TBitmap rows;
     rows.AssignFrom(mainview::workbmp);
     rows.SetPixelFormat(TPixelFormat::Bit24);
-    const int width = rows.Width(), height = rows.Height();
-    std::vector<uint8_t> decoded(size_t(width) * 3 * size_t(height));
+    barejpeg::Picture picture;
+    picture.width = rows.Width();
+    picture.height = rows.Height();
+    picture.stride = (static_cast<size_t>(picture.width) * 3 + 3) / 4 * 4;
+    picture.pixels.reset(new uint8_t[picture.stride * static_cast<size_t>(picture.height)]);
+    for (int y = 0; y < picture.height; ++y)
+        std::copy_n(rows.ScanLine(y), static_cast<size_t>(picture.width) * 3, picture.Row(y));
     for (auto _ : state) {
-        jpeg_compress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_compress(&c);
-        unsigned char* out = nullptr;
-        unsigned long outSize = 0;
-        jpeg_mem_dest(&c, &out, &outSize);
-        c.image_width = JDIMENSION(width);
-        c.image_height = JDIMENSION(height);
-        c.input_components = 3;
-        c.in_color_space = JCS_EXT_BGR;
-        jpeg_set_defaults(&c);
-        c.dct_method = JDCT_FLOAT;
-        jpeg_set_quality(&c, 80, TRUE);
-        jpeg_start_compress(&c, TRUE);
-        for (int y = 0; y < height; ++y) {
-            JSAMPROW row = rows.ScanLine(y);
-            jpeg_write_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_compress(&c);
-        jpeg_destroy_compress(&c);
-
-        jpeg_decompress_struct d;
-        d.err = jpeg_std_error(&err);
-        jpeg_create_decompress(&d);
-        jpeg_mem_src(&d, out, outSize);
-        jpeg_read_header(&d, TRUE);
-        d.out_color_space = JCS_EXT_BGR;
-        d.dct_method = JDCT_FLOAT;
-        jpeg_start_decompress(&d);
-        while (d.output_scanline < d.output_height) {
-            JSAMPROW row = decoded.data() + size_t(d.output_scanline) * size_t(width) * 3;
-            jpeg_read_scanlines(&d, &row, 1);
-        }
-        jpeg_finish_decompress(&d);
-        jpeg_destroy_decompress(&d);
-        std::free(out);
+        barejpeg::Picture decoded;
+        barejpeg::BareDecode(barejpeg::BareCompress(picture), decoded);
+        benchmark::DoNotOptimize(decoded.pixels.get());
     }
 }
 

@@ -169,29 +169,23 @@ void TBitmap::Resize(TDibDescription description) {
     ReplaceImage(image);
 }
 
-void TBitmap::SetHeight(int value) {
+void TBitmap::SetHeight(int value) { SetExtent(value, &TBitmapPart::height, &platform::BitmapInfoHeader::height); }
+
+void TBitmap::SetWidth(int value) { SetExtent(value, &TBitmapPart::width, &platform::BitmapInfoHeader::width); }
+
+// One side of the size: the bitmap record's and, for a section, the header's field of that side.
+void TBitmap::SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide) {
     if (value < 0) throw EOutOfResources(msg::OutOfResources);
     const TDibDescription& d = image_->description_;
-    if (value == (d.header.size ? d.header.height : d.bitmap.height)) return;
+    if (value == (d.header.size ? d.header.*headerSide : d.bitmap.*side)) return;
     MakeReady();
     TDibDescription description = image_->description_;
-    description.bitmap.height = value;
-    if (description.header.size) description.header.height = value;
+    description.bitmap.*side = value;
+    if (description.header.size) description.header.*headerSide = value;
     Resize(description);
     NotifyChanged();
 }
 
-void TBitmap::SetWidth(int value) {
-    if (value < 0) throw EOutOfResources(msg::OutOfResources);
-    const TDibDescription& d = image_->description_;
-    if (value == (d.header.size ? d.header.width : d.bitmap.width)) return;
-    MakeReady();
-    TDibDescription description = image_->description_;
-    description.bitmap.width = value;
-    if (description.header.size) description.header.width = value;
-    Resize(description);
-    NotifyChanged();
-}
 
 int TBitmap::Width() const { return image_->description_.bitmap.width; }
 

@@ -156,6 +156,7 @@ private:
     std::unique_ptr<platform::Surface> BuildFrom(const platform::Surface* old, TDibDescription& description,
                                                  const platform::PaletteHandle& palette);
     void Resize(TDibDescription description);
+    void SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide);
     void ConvertTo(const TDibDescription& description, platform::PaletteHandle palette);
     platform::PaletteHandle CopyPalette(const platform::PaletteHandle& palette) const;
 

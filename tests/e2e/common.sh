@@ -15,6 +15,16 @@ start_xvfb() {
     return 1
 }
 
+# A private X server and a private temporary folder ($work) with the user folders inside it; both
+# go when the test ends.
+start_session() {
+    work=$(mktemp -d)
+    trap 'stop_all; rm -rf "$work"' EXIT
+    start_xvfb
+    export XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+}
+
 stop_all() {
     [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null || true
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true

@@ -4,10 +4,8 @@
 SOURCE=$2
 PROBE=$3
 source "$SOURCE/tests/e2e/common.sh"
-trap stop_all EXIT
-start_xvfb
-export XDG_RUNTIME_DIR=$(mktemp -d)
-out=$(mktemp)
+start_session
+out="$work/events"
 "$PROBE" >"$out" 2>/dev/null &
 APP_PID=$!
 a=$(wait_window probeA)

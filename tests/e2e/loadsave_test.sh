@@ -5,25 +5,8 @@
 ZAVO=$1
 SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
-trap 'stop_all; rm -rf "$work"' EXIT
-work=$(mktemp -d)
-start_xvfb
-export XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-python3 - "$work/in.bmp" <<'PY'
-import struct, sys
-w, h = 317, 211
-stride = (w * 3 + 3) & ~3
-rows = bytearray()
-for y in range(h - 1, -1, -1):
-    row = bytearray()
-    for x in range(w):
-        row += bytes(((x * 3 + y) & 255, (y * 5) & 255, ((x ^ y) * 7) & 255))
-    rows += row + bytes(stride - len(row))
-header = struct.pack('<2sIHHI', b'BM', 54 + len(rows), 0, 0, 54)
-info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(rows), 0, 0, 0, 0)
-open(sys.argv[1], 'wb').write(header + info + rows)
-PY
+start_session
+python3 "$SOURCE/tests/e2e/makebmp.py" "$work/in.bmp" 317 211 gradient
 cjpeg -quality 60 -baseline -dct float -outfile "$work/ref.jpg" "$work/in.bmp"
 
 "$ZAVO" 2>"$work/stderr" &

@@ -4,25 +4,8 @@
 ZAVO=$1
 SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
-trap 'stop_all; rm -rf "$work"' EXIT
-work=$(mktemp -d)
-start_xvfb
-export XDG_RUNTIME_DIR="$work/run" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-# Vertical bands 20 pixels wide, alternating dark and light, on a picture larger than the panes.
-python3 - "$work/bands.bmp" <<'PY'
-import struct, sys
-w, h = 1000, 800
-stride = w * 3
-row = bytearray()
-for x in range(w):
-    v = 40 if (x // 20) % 2 == 0 else 220
-    row += bytes((v, v, v))
-rows = row * h
-header = struct.pack('<2sIHHI', b'BM', 54 + len(rows), 0, 0, 54)
-info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(rows), 0, 0, 0, 0)
-open(sys.argv[1], 'wb').write(header + info + rows)
-PY
+start_session
+python3 "$SOURCE/tests/e2e/makebmp.py" "$work/bands.bmp" 1000 800 bands
 "$ZAVO" 2>/dev/null &
 APP_PID=$!
 win=$(wait_window zavo)

@@ -4,9 +4,7 @@
 ZAVO=$1
 SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
-trap stop_all EXIT
-start_xvfb
-export XDG_RUNTIME_DIR=$(mktemp -d)
+start_session
 "$ZAVO" &
 APP_PID=$!
 win=$(wait_window zavo)
