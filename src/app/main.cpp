@@ -27,5 +27,6 @@ int main(int argc, char** argv) {
     app.DestroyForms();
     mainview::curfile.clear();
     mainview::shownfile.clear();
+    mainview::heldfile.clear();
     return 0;
 }

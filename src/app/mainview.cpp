@@ -33,6 +33,7 @@ TPicture* srcpic = nullptr;
 bool loaded = false;
 std::string curfile;
 std::string shownfile;
+std::string heldfile;
 }  // namespace mainview
 
 using namespace mainview;
@@ -102,6 +103,8 @@ void Tzavo::FormCreate(TObject*) {
     workbmp = new TBitmap();
     srcpic = new TPicture();
     loaded = false;
+    shownfile.clear();
+    heldfile.clear();
 }
 
 void Tzavo::FormDestroy(TObject*) {
@@ -141,6 +144,7 @@ void Tzavo::fileload() {
     // Not cleared first: where the graphic leaves pixels untouched, the previous picture shows.
     workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
     ex->Picture().AsBitmap()->AssignFrom(workbmp);
+    shownfile.clear();
     srcjpeg->AssignFrom(workbmp);
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
@@ -162,7 +166,10 @@ void Tzavo::presson(TObject*) {
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
+    // Until newjpeg holds the new bytes whole, no file is the one they were made from.
+    heldfile.clear();
     newjpeg->LoadStream(*workstream);
+    heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
 }
 
@@ -179,14 +186,15 @@ void Tzavo::savingClick(TObject*) {
         if (!HasExtension(SaveDlg->FileName())) SaveDlg->SetFileName(SaveDlg->FileName() + ".jpg");
         const std::string target = SaveDlg->FileName();
         // Decided before writing: once written, the target is a new file even when it replaced the
-        // source.
-        bool trash = exdel->Checked() && !shownfile.empty() && !platform::SameFile(target, shownfile);
-        {
-            TReplacingFileStream out(target);
-            newjpeg->SaveStream(out);
-            out.Commit();
-        }
-        if (trash && platform::IsExistingFile(shownfile)) platform::MoveToTrash(shownfile);
+        // source. Only the file whose picture made the bytes written may go.
+        const std::string source = heldfile;
+        bool trash = exdel->Checked() && !source.empty() && !platform::SameFile(target, source);
+        TReplacingFileStream out(target);
+        newjpeg->SaveStream(out);
+        out.Commit();
+        // Checked again now: a name that differs from the target's may still reach the file just
+        // written (another case on a card, a link made meanwhile).
+        if (trash && platform::IsExistingFile(source) && !out.IsWrittenFile(source)) platform::MoveToTrash(source);
     }
     SetActiveControl(nullptr);
 }

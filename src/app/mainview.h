@@ -86,9 +86,12 @@ extern TBitmap* workbmp;
 extern TPicture* srcpic;
 extern bool loaded;
 extern std::string curfile;
-// The file whose picture the panes show and SAVE writes: the last one that loaded. After a failed
-// load curfile names another file; only this one may go to the trash.
+// The file whose picture the left pane shows and srcjpeg holds: the last one that loaded. After a
+// failed load curfile names another file.
 extern std::string shownfile;
+// The file whose picture made the bytes newjpeg holds, once a recompression of it has completed;
+// empty before. Only this file may go to the trash on SAVE.
+extern std::string heldfile;
 }  // namespace mainview
 
 }  // namespace zavo

@@ -6,112 +6,19 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <fstream>
-
-#include "base/streams.h"
-#include "codec/bitmap.h"
-#include "codec/jpegimage.h"
-#include "codec/picture.h"
-#include "support/apptest.h"
-#include "support/testutil.h"
+#include "comparisonfixture.h"
 
 using namespace zavo;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Put16(std::string& s, size_t at, uint16_t v) {
-    s[at] = char(v & 0xFF);
-    s[at + 1] = char(v >> 8);
-}
-void Put32(std::string& s, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
-}
-
-// A 24-bit bottom-up bitmap file of w x h whose pixels follow (x, y), padded with zeros to padTo bytes.
-std::string Bmp24(int w, int h, uint8_t seed, size_t padTo = 0) {
-    const int stride = (w * 3 + 3) & ~3;
-    std::string s(54 + size_t(stride) * h, '\0');
-    s[0] = 'B';
-    s[1] = 'M';
-    Put32(s, 2, uint32_t(s.size()));
-    Put32(s, 10, 54);
-    Put32(s, 14, 40);
-    Put32(s, 18, uint32_t(w));
-    Put32(s, 22, uint32_t(h));
-    Put16(s, 26, 1);
-    Put16(s, 28, 24);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            size_t at = 54 + size_t(h - 1 - y) * stride + size_t(x) * 3;
-            s[at] = char(x * 5 + seed);
-            s[at + 1] = char(y * 3 + seed);
-            s[at + 2] = char((x ^ y) + seed);
-        }
-    if (s.size() < padTo) s.resize(padTo, '\0');
-    return s;
-}
-
-void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-class Comparison : public zavotest::AppTest {
-protected:
-    void SetUp() override {
-        dir = zavotest::TempDir();
-        // The trash lives in the data folder; tests keep it in their own.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(QString::fromStdString(dir + "/data")));
-        AppTest::SetUp();
-        TOpenDialog::ExecuteHook = [this](TOpenDialog& d) {
-            ++dialogs;
-            startName.push_back(d.FileName());
-            std::string& answer = d.IsSaveDialog() ? saveAs : openAs;
-            if (answer.empty()) return false;
-            d.SetFileName(answer);
-            return true;
-        };
-    }
-    void TearDown() override {
-        TOpenDialog::ExecuteHook = nullptr;
-        AppTest::TearDown();
-    }
-    void Load(const std::string& path) {
-        openAs = path;
-        main->loading->Click();
-    }
-    void Save(const std::string& path) {
-        saveAs = path;
-        main->saving->Click();
-    }
-    // The bytes an independent JPEG object makes of the working bitmap at quality q.
-    std::string Expected(int q) {
-        TJPEGImage jpeg;
-        jpeg.AssignFrom(mainview::workbmp);
-        jpeg.SetQuality(unsigned(q));
-        jpeg.Compress();
-        TMemoryStream m;
-        jpeg.SaveStream(m);
-        return std::string(reinterpret_cast<const char*>(m.Memory()), size_t(m.Size()));
-    }
-    std::string Held() {
-        TMemoryStream m;
-        mainview::newjpeg->SaveStream(m);
-        return std::string(reinterpret_cast<const char*>(m.Memory()), size_t(m.Size()));
-    }
-    bool Trashed(const std::string& name) {
-        return QFile::exists(QString::fromStdString(dir + "/data/Trash/files/" + name));
-    }
-
-    std::string dir, openAs, saveAs;
-    std::vector<std::string> startName;
-    int dialogs = 0;
-};
+using zavotest::Bmp24;
+using zavotest::Comparison;
+using zavotest::Put16;
+using zavotest::Put32;
 
 TEST_F(Comparison, LoadShowsBothPicturesAndTheirSizes) {
-    Write(dir + "/a.bmp", Bmp24(300, 200, 1));
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(300, 200, 1));
     Load(dir + "/a.bmp");
     EXPECT_TRUE(errors.empty()) << errors.front();
     EXPECT_EQ(main->exsize->Caption(), std::to_string((54 + 900 * 200) / 1024) + " k");
@@ -130,20 +37,20 @@ TEST_F(Comparison, LoadShowsBothPicturesAndTheirSizes) {
 
 TEST_F(Comparison, SizeLabelsTruncateToWholeKilobytesAndShowLargeFilesInFull) {
     for (size_t size : {1023u, 1024u, 2047u}) {
-        Write(dir + "/s.bmp", Bmp24(4, 4, 0, size));
+        zavotest::WriteFile(dir + "/s.bmp", Bmp24(4, 4, 0, size));
         Load(dir + "/s.bmp");
         EXPECT_EQ(main->exsize->Caption(), std::to_string(size / 1024) + " k");
     }
     // A 3 GiB file (sparse) whose picture sits at its start.
     std::string big = dir + "/big.bmp";
-    Write(big, Bmp24(4, 4, 0));
+    zavotest::WriteFile(big, Bmp24(4, 4, 0));
     ASSERT_EQ(::truncate(big.c_str(), off_t(3) << 30), 0);
     Load(big);
     EXPECT_EQ(main->exsize->Caption(), "3145728 k");
 }
 
 TEST_F(Comparison, QualityTextsFollowTheIntegerRuleAndOutOfRangeValuesAreClamped) {
-    Write(dir + "/a.bmp", Bmp24(64, 48, 7));
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(64, 48, 7));
     Load(dir + "/a.bmp");
     struct Case {
         const char* text;
@@ -166,7 +73,7 @@ TEST_F(Comparison, QualityTextsFollowTheIntegerRuleAndOutOfRangeValuesAreClamped
 }
 
 TEST_F(Comparison, AConversionErrorReachesTheErrorBoxAndChangesNothing) {
-    Write(dir + "/a.bmp", Bmp24(64, 48, 7));
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(64, 48, 7));
     Load(dir + "/a.bmp");
     std::string before = Held();
     std::string label = main->savesize->Caption();
@@ -192,7 +99,7 @@ TEST_F(Comparison, NothingHappensBeforeALoad) {
 }
 
 TEST_F(Comparison, EnterRecompressesAndLeavesNoControlFocused) {
-    Write(dir + "/a.bmp", Bmp24(64, 48, 3));
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(64, 48, 3));
     Load(dir + "/a.bmp");
     ShowMain();
     QTest::mouseClick(main->press->Widget(), Qt::LeftButton);
@@ -205,94 +112,6 @@ TEST_F(Comparison, EnterRecompressesAndLeavesNoControlFocused) {
     main->pressud->Step(TUDBtnType::Up);
     EXPECT_EQ(main->press->Text(), "80");
     EXPECT_EQ(Held(), Expected(70));
-}
-
-TEST_F(Comparison, TypingAQualityThenClickingSaveSavesThatQuality) {
-    Write(dir + "/a.bmp", Bmp24(80, 60, 9));
-    Load(dir + "/a.bmp");
-    ShowMain();
-    QTest::mouseClick(main->press->Widget(), Qt::LeftButton);
-    main->press->SetText("30");
-    saveAs = dir + "/out.jpg";
-    QTest::mouseClick(main->saving->Widget(), Qt::LeftButton);
-    EXPECT_EQ(Slurp(dir + "/out.jpg"), Expected(30));
-    EXPECT_EQ(main->savesize->Caption(), std::to_string(Expected(30).size() / 1024) + " k");
-    EXPECT_EQ(main->ActiveControl(), nullptr);
-}
-
-TEST_F(Comparison, SaveNamesWithoutExtensionGetJpg) {
-    Write(dir + "/a.bmp", Bmp24(16, 16, 2));
-    Load(dir + "/a.bmp");
-    ASSERT_EQ(::mkdir((dir + "/with.dot").c_str(), 0755), 0);
-    Save(dir + "/with.dot/photo");
-    EXPECT_EQ(Slurp(dir + "/with.dot/photo.jpg"), Held());
-    saveAs.clear();
-    main->saving->Click();
-    EXPECT_EQ(startName.back(), dir + "/with.dot/photo.jpg");
-    Save(dir + "/photo.png");
-    EXPECT_EQ(Slurp(dir + "/photo.png"), Held());
-    Save(dir + "/ends.");
-    EXPECT_EQ(Slurp(dir + "/ends."), Held());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(dir + "/ends..jpg")));
-}
-
-TEST_F(Comparison, SaveBeforeAnyLoadWritesAnEmptyFileAndTrashesNothing) {
-    main->exdel->SetChecked(true);
-    Save(dir + "/empty.jpg");
-    EXPECT_TRUE(errors.empty());
-    struct stat st {};
-    ASSERT_EQ(::stat((dir + "/empty.jpg").c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 0);
-}
-
-TEST_F(Comparison, TheSourceGoesToTheTrashOnlyAfterAnotherFileWasWritten) {
-    Write(dir + "/src.bmp", Bmp24(32, 32, 4));
-    Load(dir + "/src.bmp");
-    main->exdel->SetChecked(true);
-    // The source's own path reached another way is the source: overwritten, not trashed.
-    Save(dir + "/./src.bmp");
-    EXPECT_EQ(Slurp(dir + "/src.bmp"), Held());
-    EXPECT_FALSE(Trashed("src.bmp"));
-    Write(dir + "/src.bmp", Bmp24(32, 32, 4));
-    Load(dir + "/src.bmp");
-    Save(dir + "/new.jpg");
-    EXPECT_EQ(Slurp(dir + "/new.jpg"), Held());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(dir + "/src.bmp")));
-    EXPECT_TRUE(Trashed("src.bmp"));
-    // Gone already: the next SAVE writes again and trashes nothing more.
-    Save(dir + "/again.jpg");
-    EXPECT_EQ(Slurp(dir + "/again.jpg"), Held());
-    EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(Comparison, AFailedLoadNeitherChangesThePanesNorBecomesTheFileToTrash) {
-    Write(dir + "/good.bmp", Bmp24(40, 30, 5));
-    Write(dir + "/bad.bmp", "BMnonsense");
-    Load(dir + "/good.bmp");
-    std::string held = Held();
-    std::string exsize = main->exsize->Caption();
-    Load(dir + "/bad.bmp");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors.front(), "ストリームからの読み込みエラー.");
-    EXPECT_EQ(mainview::curfile, dir + "/bad.bmp");
-    EXPECT_EQ(Held(), held);
-    EXPECT_EQ(main->exsize->Caption(), exsize);
-    main->exdel->SetChecked(true);
-    Save(dir + "/out.jpg");
-    EXPECT_TRUE(Trashed("good.bmp"));
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/bad.bmp")));
-    Load(dir + "/x.png");
-    EXPECT_EQ(errors.back(), "拡張子 .png の画像形式は処理できません.");
-}
-
-TEST_F(Comparison, AFailedWriteIsReportedAndKeepsTheSourceAndTheOldFile) {
-    Write(dir + "/src.bmp", Bmp24(32, 32, 4));
-    Load(dir + "/src.bmp");
-    main->exdel->SetChecked(true);
-    Save(dir + "/missing/out.jpg");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors.front(), "ファイル " + dir + "/missing/out.jpg を作成できません.");
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/src.bmp")));
 }
 
 // A 32 x 32 icon of one 24-bit image, blue, whose AND mask makes the left half transparent.
@@ -320,10 +139,10 @@ std::string HalfTransparentIcon() {
 }
 
 TEST_F(Comparison, TransparentIconPartsShowThePreviousPictureOrWhite) {
-    Write(dir + "/small.bmp", Bmp24(8, 8, 40));
+    zavotest::WriteFile(dir + "/small.bmp", Bmp24(8, 8, 40));
     Load(dir + "/small.bmp");
     QImage before = main->ex->ShownImage().copy();
-    Write(dir + "/half.ico", HalfTransparentIcon());
+    zavotest::WriteFile(dir + "/half.ico", HalfTransparentIcon());
     Load(dir + "/half.ico");
     ASSERT_TRUE(errors.empty()) << errors.front();
     const QImage& shown = main->ex->ShownImage();
@@ -340,8 +159,8 @@ TEST_F(Comparison, ADropLoadsTheFirstFileWithItsWholeName) {
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(longDir)));
     std::string first = longDir + "/first.bmp";
     ASSERT_GT(first.size(), 255u);
-    Write(first, Bmp24(20, 10, 1));
-    Write(dir + "/second.bmp", Bmp24(30, 30, 1));
+    zavotest::WriteFile(first, Bmp24(20, 10, 1));
+    zavotest::WriteFile(dir + "/second.bmp", Bmp24(30, 30, 1));
     ShowMain();
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(first)),

@@ -28,4 +28,8 @@ std::string TestData(const std::string& relative);
 // A fresh empty folder under the system's temporary folder, removed at exit.
 std::string TempDir();
 
+// The whole content of a file (empty when it cannot be read), and a file made of bytes.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
 }  // namespace zavotest
