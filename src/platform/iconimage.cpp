@@ -1,6 +1,7 @@
 #include "platform/iconimage.h"
 
 #include "base/bytecursor.h"
+#include "platform/channelmath.h"
 #include "platform/devicecontext.h"
 #include "platform/pngdecode.h"
 #include "platform/surface.h"
@@ -66,9 +67,8 @@ uint32_t DibPixel(const Dib& d, int x, int yFromTop) {
         case 4: return fromTable((row[x / 2] >> ((x % 2) ? 0 : 4)) & 0x0F);
         case 8: return fromTable(row[x]);
         case 16: {
-            const unsigned v = row[x * 2] | row[x * 2 + 1] << 8;
-            auto widen = [](unsigned five) { return (five << 3) | (five >> 2); };
-            return widen(v & 0x1F) | widen((v >> 5) & 0x1F) << 8 | widen((v >> 10) & 0x1F) << 16;
+            const uint32_t v = row[x * 2] | row[x * 2 + 1] << 8;
+            return Bgrx(ExpandChannel(v, 0x7C00), ExpandChannel(v, 0x03E0), ExpandChannel(v, 0x001F));
         }
         case 24: return row[x * 3] | row[x * 3 + 1] << 8 | static_cast<uint32_t>(row[x * 3 + 2]) << 16;
         default:
