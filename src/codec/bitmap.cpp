@@ -35,6 +35,14 @@ TDibDescription Describe(const platform::Surface* s) {
     return d;
 }
 
+// What a header knows beyond the pixels themselves.
+void KeepHeaderFacts(platform::BitmapInfoHeader& to, const platform::BitmapInfoHeader& from) {
+    to.xPelsPerMeter = from.xPelsPerMeter;
+    to.yPelsPerMeter = from.yPelsPerMeter;
+    to.clrUsed = from.clrUsed;
+    to.clrImportant = from.clrImportant;
+}
+
 // A description of new pixels that keeps what the old one knew beyond the pixels themselves.
 TDibDescription Refresh(const platform::Surface* s, const TDibDescription& old) {
     if (!s) {
@@ -44,12 +52,7 @@ TDibDescription Refresh(const platform::Surface* s, const TDibDescription& old) 
         return d;
     }
     TDibDescription d = Describe(s);
-    if (d.header.size) {
-        d.header.xPelsPerMeter = old.header.xPelsPerMeter;
-        d.header.yPelsPerMeter = old.header.yPelsPerMeter;
-        d.header.clrUsed = old.header.clrUsed;
-        d.header.clrImportant = old.header.clrImportant;
-    }
+    if (d.header.size) KeepHeaderFacts(d.header, old.header);
     return d;
 }
 
@@ -474,6 +477,8 @@ void TBitmap::AdoptImage(std::unique_ptr<platform::Surface> pixels, platform::Pa
     TDibDescription old;
     old.header = header;
     image->description_ = pixels ? Refresh(pixels.get(), old) : old;
+    // Decoded run-length pixels are device-dependent, yet the file's facts stay with them too.
+    KeepHeaderFacts(image->description_.header, header);
     if (!pixels) {
         image->description_.bitmap.width = header.width;
         image->description_.bitmap.height = Magnitude(header.height);

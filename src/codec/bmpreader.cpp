@@ -198,9 +198,8 @@ std::unique_ptr<platform::Surface> DecodeCompressed(BmpReader& reader) {
     std::memcpy(colors.data(), info.colorTable.data(), colors.size() * 4);
     const platform::RleTarget target{surface->Bits(), surface->Width(), surface->Height(),
                                      static_cast<ptrdiff_t>(surface->Stride())};
-    if (platform::DecodeRle(data, rle8 ? platform::RleKind::Rle8 : platform::RleKind::Rle4, colors, target) ==
-        platform::RleResult::Overrun)
-        Invalid();
+    // Every outcome stands: data cut short keeps its rows, pixels past a row end are dropped.
+    platform::DecodeRle(data, rle8 ? platform::RleKind::Rle8 : platform::RleKind::Rle4, colors, target);
     return surface;
 }
 

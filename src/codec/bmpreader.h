@@ -79,7 +79,7 @@ private:
 
 // Reads a bitmap file of count bytes from stream's position into bitmap, replacing its image (a file
 // of 0 bytes empties it). Besides the refusals of BmpReader: EInvalidGraphic for a picture the
-// platform cannot create (size, bit count, compression, masks, broken run-length data), and
+// platform cannot create (size, bit count, compression, masks), and
 // EOutOfResources "システム リソースが足りません" for one beyond the surface limit.
 void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count);
 

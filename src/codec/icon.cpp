@@ -115,20 +115,23 @@ void TIcon::Build() {
     }
     if (header.type != 1) InvalidIcon();
     const std::vector<IconEntry> entries = ReadIconDirectory(file, header);
+    // A directory cut short by the end of the file is a broken file, not an icon without images.
+    if (entries.size() < header.count) throw EOutOfResources(msg::OutOfResources);
     const int wantWidth = requestedWidth_ != 0 ? requestedWidth_ : platform::kStandardIconSize;
     const int wantHeight = requestedHeight_ != 0 ? requestedHeight_ : platform::kStandardIconSize;
     const int chosen = ChooseIconEntry(entries, wantWidth, wantHeight, DisplayColorLimit());
-    built_ = true;
-    // No entry, or one whose image lies outside the file: there is nothing to draw.
-    if (chosen < 0) return;
-    const IconEntry& e = entries[static_cast<size_t>(chosen)];
-    if (e.offset > file.size() || e.bytes > file.size() - e.offset) return;
-    auto icon = platform::BuildIcon(std::span<const uint8_t>(file).subspan(e.offset, e.bytes), e.width, e.height);
-    if (!icon) {
-        built_ = false;
-        throw EOutOfResources(msg::OutOfResources);
+    // An empty directory leaves nothing to draw.
+    if (chosen < 0) {
+        built_ = true;
+        return;
     }
+    const IconEntry& e = entries[static_cast<size_t>(chosen)];
+    // An image outside the file or cut short by its end cannot be made into an icon.
+    if (e.offset > file.size() || e.bytes > file.size() - e.offset) throw EOutOfResources(msg::OutOfResources);
+    auto icon = platform::BuildIcon(std::span<const uint8_t>(file).subspan(e.offset, e.bytes), e.width, e.height);
+    if (!icon) throw EOutOfResources(msg::OutOfResources);
     icon_ = std::move(icon);
+    built_ = true;
 }
 
 }  // namespace zavo

@@ -24,7 +24,7 @@ public:
     // source's CopyInto decides.
     void AssignFrom(TPersistent* source) override;
     // The icon at its own size with its top-left corner at the rectangle's; transparent where its
-    // mask is set. Draws nothing for a file without a usable entry.
+    // mask is set. Draws nothing for a directory without entries.
     void DrawOn(TCanvas& canvas, const TRect& rect) override;
     bool IsEmpty() const override;
     int Height() const override;
@@ -42,8 +42,9 @@ public:
     void LoadClipboard(uint16_t format, TMemoryStream& data, platform::PaletteHandle palette) override;
     void SaveClipboard(uint16_t& format, TMemoryStream& data, platform::PaletteHandle& palette) override;
 
-    // The icon image, built on first call; null when the file has no usable entry. EOutOfResources
-    // "システム リソースが足りません" when the chosen entry's image cannot be made into an icon.
+    // The icon image, built on first call; null when the directory has no entries. EOutOfResources
+    // "システム リソースが足りません" when the directory or the chosen entry's image is cut short by the
+    // end of the file, or that image cannot be made into an icon.
     const platform::IconPixels* Handle();
 
 private:

@@ -1,6 +1,9 @@
 #include "platform/iconimage.h"
 
+#include <algorithm>
+
 #include "base/bytecursor.h"
+#include "platform/channelmath.h"
 #include "platform/devicecontext.h"
 #include "platform/pngdecode.h"
 #include "platform/surface.h"
@@ -47,7 +50,10 @@ std::optional<Dib> ParseDib(std::span<const uint8_t> image) {
         d.maskStride = RowBytes(width, 1);
         // Both products stay far below overflow: width and height are at most 2^31.
         d.pixels = c.Bytes(static_cast<uint64_t>(d.stride) * static_cast<uint64_t>(d.height));
-        d.mask = c.Bytes(static_cast<uint64_t>(d.maskStride) * static_cast<uint64_t>(d.height));
+        const uint64_t maskBytes = static_cast<uint64_t>(d.maskStride) * static_cast<uint64_t>(d.height);
+        // A 32-bit image may end with its colour pixels: its alpha channel is its transparency.
+        if (bits == 32 && !c.Has(maskBytes)) return d;
+        d.mask = c.Bytes(maskBytes);
         return d;
     } catch (const EReadError&) {
         return std::nullopt;
@@ -66,9 +72,8 @@ uint32_t DibPixel(const Dib& d, int x, int yFromTop) {
         case 4: return fromTable((row[x / 2] >> ((x % 2) ? 0 : 4)) & 0x0F);
         case 8: return fromTable(row[x]);
         case 16: {
-            const unsigned v = row[x * 2] | row[x * 2 + 1] << 8;
-            auto widen = [](unsigned five) { return (five << 3) | (five >> 2); };
-            return widen(v & 0x1F) | widen((v >> 5) & 0x1F) << 8 | widen((v >> 10) & 0x1F) << 16;
+            const uint32_t v = row[x * 2] | row[x * 2 + 1] << 8;
+            return Bgrx(ExpandChannel(v, 0x7C00), ExpandChannel(v, 0x03E0), ExpandChannel(v, 0x001F));
         }
         case 24: return row[x * 3] | row[x * 3 + 1] << 8 | static_cast<uint32_t>(row[x * 3 + 2]) << 16;
         default:
@@ -78,6 +83,7 @@ uint32_t DibPixel(const Dib& d, int x, int yFromTop) {
 }
 
 bool MaskBit(const Dib& d, int x, int yFromTop) {
+    if (d.mask.empty()) return false;
     const uint8_t* row = d.mask.data() + static_cast<int64_t>(d.height - 1 - yFromTop) * d.maskStride;
     return (row[x / 8] >> (7 - x % 8)) & 1;
 }
@@ -134,9 +140,12 @@ std::optional<IconPixels> BuildIcon(std::span<const uint8_t> image, int width, i
             const int sy = Scale(y, height, dib->height);
             const uint32_t v = DibPixel(*dib, sx, sy);
             anyAlpha = anyAlpha || (dib->bits == 32 && (v >> 24) != 0);
-            Store(icon, x, y, dib->bits == 32 ? v : v | 0xFF000000u, MaskBit(*dib, sx, sy));
+            const bool masked = dib->mask.empty() ? (v >> 24) == 0 : MaskBit(*dib, sx, sy);
+            Store(icon, x, y, dib->bits == 32 ? v : v | 0xFF000000u, masked);
         }
     icon.useAlpha = anyAlpha;
+    // Without a mask and without alpha nothing is transparent.
+    if (!anyAlpha && dib->mask.empty()) std::fill(icon.mask.begin(), icon.mask.end(), uint8_t{0});
     return icon;
 }
 

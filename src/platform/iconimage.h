@@ -27,8 +27,8 @@ struct IconPixels {
 
 // Builds the icon of one entry, brought to width x height (1 to 256 each). The entry's image is
 // either PNG data or an info header (its height counting colour image and mask), a colour table of
-// 2, 16 or 256 entries for 1, 4 or 8 bits, the colour pixels and the 1-bit AND mask. None when the
-// image is malformed or lacks bytes.
+// 2, 16 or 256 entries for 1, 4 or 8 bits, the colour pixels and the 1-bit AND mask, which a 32-bit
+// image may leave out to be shown by its alpha alone. None when the image is malformed or lacks bytes.
 std::optional<IconPixels> BuildIcon(std::span<const uint8_t> image, int width, int height);
 
 // The stock application icon, standard size.

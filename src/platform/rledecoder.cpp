@@ -1,5 +1,6 @@
 #include "platform/rledecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zavo::platform {
@@ -14,8 +15,12 @@ public:
     // Room left on the current row.
     int64_t Room() const { return static_cast<int64_t>(t_.width) - x_; }
 
-    // The caller has checked that the pixel lies on the row (Room() > 0).
+    bool Clipped() const { return clipped_; }
+    void Drop() { clipped_ = true; }
+
+    // A pixel past the row end is dropped; the row's later pixels are dropped with it.
     void Put(uint8_t index) {
+        if (Room() <= 0) return Drop();
         const uint32_t colour = index < colours_.size() ? colours_[index] & 0xFFFFFFu : 0;
         std::memcpy(row_ + x_ * 4, &colour, 4);
         ++x_;
@@ -25,13 +30,12 @@ public:
         ++y_;
         Row();
     }
-    // False when the move would leave the row; a move past the last row ends the picture.
-    bool Move(int dx, int dy) {
-        if (dx > Room()) return false;
-        x_ += dx;
+    // A move past the row end stops at it; a move past the last row ends the picture.
+    void Move(int dx, int dy) {
+        if (dx > Room()) Drop();
+        x_ = std::min<int64_t>(x_ + dx, t_.width);
         y_ += dy;
         Row();
-        return true;
     }
 
 private:
@@ -45,6 +49,7 @@ private:
     uint8_t* row_ = nullptr;
     int64_t x_ = 0;
     int64_t y_ = 0;
+    bool clipped_ = false;
 };
 
 }  // namespace
@@ -61,18 +66,21 @@ RleResult DecodeRle(std::span<const uint8_t> data, RleKind kind, std::span<const
         const uint8_t value = data[i + 1];
         i += 2;
         if (count > 0) {
-            // Encoded run: one index repeated (RLE8) or two indices alternating (RLE4).
-            if (count > out.Room()) return RleResult::Overrun;
-            for (int k = 0; k < count; ++k)
+            // Encoded run: one index repeated (RLE8) or two indices alternating (RLE4). Writers
+            // pad rows with runs past the row end, so the part past it is dropped, without a
+            // loop over it, and decoding goes on.
+            const int64_t fit = std::min<int64_t>(count, out.Room());
+            for (int k = 0; k < fit; ++k)
                 out.Put(four ? static_cast<uint8_t>((k & 1) ? value & 0x0F : value >> 4) : value);
+            if (fit < count) out.Drop();
             continue;
         }
         switch (value) {
             case 0: out.EndOfLine(); break;
-            case 1: return RleResult::Complete;
+            case 1: return out.Clipped() ? RleResult::Overrun : RleResult::Complete;
             case 2: {
                 if (data.size() - i < 2) return RleResult::DataEnded;
-                if (!out.Move(data[i], data[i + 1])) return RleResult::Overrun;
+                out.Move(data[i], data[i + 1]);
                 i += 2;
                 break;
             }
@@ -80,7 +88,6 @@ RleResult DecodeRle(std::span<const uint8_t> data, RleKind kind, std::span<const
                 // Absolute run of value indices, padded to a 16-bit boundary.
                 const int n = value;
                 const size_t bytes = four ? (static_cast<size_t>(n) + 1) / 2 : static_cast<size_t>(n);
-                if (n > out.Room()) return RleResult::Overrun;
                 for (int k = 0; k < n; ++k) {
                     const size_t at = i + (four ? static_cast<size_t>(k) / 2 : static_cast<size_t>(k));
                     if (at >= data.size()) return RleResult::DataEnded;
@@ -92,7 +99,7 @@ RleResult DecodeRle(std::span<const uint8_t> data, RleKind kind, std::span<const
             }
         }
     }
-    return RleResult::Complete;
+    return out.Clipped() ? RleResult::Overrun : RleResult::Complete;
 }
 
 }  // namespace zavo::platform

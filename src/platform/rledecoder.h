@@ -20,12 +20,14 @@ struct RleTarget {
 enum class RleResult {
     Complete,  // end-of-bitmap code, or every row reached
     DataEnded, // the data ran out first; the rows decoded so far stand
-    Overrun,   // a run or a move left the surface; decoding stopped there
+    Overrun,   // as Complete, but runs or moves reached past a row end and what lay past it was dropped
 };
 
 // Decodes data (rows bottom-up, as stored in the file) into target. Index i takes colours[i]
 // (0x00RRGGBB); an index beyond the table gives black. Pixels the data skips or never reaches are
-// left as they are. Never writes outside target and never reads outside data.
+// left as they are; pixels past the end of their row are dropped and decoding goes on, as writers
+// pad odd-width rows with them. Never writes outside target and never reads outside data; the work
+// is bounded by the data's size and the target's size.
 RleResult DecodeRle(std::span<const uint8_t> data, RleKind kind, std::span<const uint32_t> colours,
                     const RleTarget& target);
 

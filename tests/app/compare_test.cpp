@@ -154,6 +154,13 @@ TEST_F(Comparison, TransparentIconPartsShowThePreviousPictureOrWhite) {
     EXPECT_EQ(Held(), Expected(80));
 }
 
+TEST_F(Comparison, AnIconCutShortIsReported) {
+    Write(dir + "/cut.ico", HalfTransparentIcon().substr(0, 1000));
+    Load(dir + "/cut.ico");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.front(), "システム リソースが足りません.");
+}
+
 TEST_F(Comparison, ADropLoadsTheFirstFileWithItsWholeName) {
     std::string longDir = dir + "/" + std::string(120, 'd') + "/" + std::string(120, 'e');
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(longDir)));

@@ -19,7 +19,22 @@ const char* kInvalid = "ビットマップイメージが不正です";
 const char* kShort = "ストリームからの読み込みエラー";
 const char* kNoResources = "システム リソースが足りません";
 
+const platform::Surface& Pixels(const TBitmap& b) {
+    const platform::Surface* s = b.Image().Handle();
+    if (!s) throw std::runtime_error("bitmap has no pixels");
+    return *s;
+}
+
 std::string Suite(const std::string& file) { return zavotest::TestData("bmpsuite/" + file); }
+std::string Writer(const std::string& file) { return std::string(ZAVO_SOURCE_DIR "/tests/data/bmp/") + file; }
+
+// A file another program wrote from source_61x37.png loads to exactly its source's pixels.
+void ExpectWriterFileMatchesSource(const std::string& file) {
+    SCOPED_TRACE(file);
+    TBitmap b;
+    b.LoadFile(Writer(file));
+    EXPECT_EQ(zavotest::FirstDifference(Pixels(b), zavotest::ReadReference(Writer("source_61x37.png"))), "");
+}
 
 void Load(TBitmap& b, const BmpBytes& bytes) {
     TMemoryStream s;
@@ -28,11 +43,6 @@ void Load(TBitmap& b, const BmpBytes& bytes) {
     b.LoadStream(s);
 }
 
-const platform::Surface& Pixels(const TBitmap& b) {
-    const platform::Surface* s = b.Image().Handle();
-    if (!s) throw std::runtime_error("bitmap has no pixels");
-    return *s;
-}
 
 // Loads a file; returns the refusal's message, or empty when it loaded. Only the program's
 // bitmap refusals count as refusals; anything else fails the test.
@@ -94,7 +104,12 @@ TEST(BmpReader, QuestionableSuiteFilesLoadToTheirSizeOrAreRefused) {
         {"q/pal8rletrns.bmp", "html/pal8rletrns-b.png"}, {"q/pal4rlecut.bmp", "html/pal4rlecut-b.png"},
         {"q/pal8rlecut.bmp", "html/pal8rlecut-b.png"},  {"q/rgb16faketrns.bmp", "html/rgb16.png"},
         {"q/rgb24prof.bmp", "html/rgb24.png"},        {"q/rgb24lprof.bmp", "html/rgb24.png"},
-        {"q/rgb32fakealpha.bmp", "html/rgb24.png"},   {"q/rgb32-xbgr.bmp", "html/rgb24.png"}};
+        {"q/rgb32fakealpha.bmp", "html/rgb24.png"},   {"q/rgb32-xbgr.bmp", "html/rgb24.png"},
+        {"q/pal1p1.bmp", "html/pal1p1.png"},          {"q/rgb32h52.bmp", "html/rgb24.png"},
+        // Odd bit fields, each channel scaled over its full range.
+        {"q/rgb16-231.bmp", "html/rgb16-231.png"},    {"q/rgb16-3103.bmp", "html/rgb16-3103.png"},
+        {"q/rgb32-7187.bmp", "html/rgb32-7187.png"},  {"q/rgba32-81284.bmp", "html/rgba32-81284.png"},
+        {"q/rgba32-61754.bmp", "html/rgba32-61754.png"}};
     for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
         if (f.kind != "q") continue;
         SCOPED_TRACE(f.file);
@@ -118,13 +133,14 @@ TEST(BmpReader, BadSuiteFilesAreRefusedUnlessTheirFlawLiesOutsideTheRules) {
     // Density, file size and palette indices are not judged; a pixel count beyond the file is cut
     // to the file; a file cut short in its pixels loads what it has. A channel without mask bits
     // is a format no surface has.
-    const std::set<std::string> loading = {"b/baddens1.bmp", "b/baddens2.bmp", "b/badfilesize.bmp",
-                                           "b/pal8badindex.bmp", "b/badbitssize.bmp", "b/shortfile.bmp"};
+    // Run-length data reaching past its rows is clipped to them.
+    const std::set<std::string> loading = {"b/baddens1.bmp",    "b/baddens2.bmp",   "b/badfilesize.bmp",
+                                           "b/pal8badindex.bmp", "b/badbitssize.bmp", "b/shortfile.bmp",
+                                           "b/badrle4.bmp",      "b/badrle4bis.bmp",  "b/badrle4ter.bmp",
+                                           "b/badrle.bmp",       "b/badrlebis.bmp",   "b/badrleter.bmp"};
     const std::map<std::string, std::string> refusals = {
         {"b/badbitcount.bmp", kInvalid}, {"b/badheadersize.bmp", kInvalid}, {"b/badpalettesize.bmp", kInvalid},
-        {"b/badplanes.bmp", kInvalid},   {"b/badrle4.bmp", kInvalid},       {"b/badrle4bis.bmp", kInvalid},
-        {"b/badrle4ter.bmp", kInvalid},  {"b/badrle.bmp", kInvalid},        {"b/badrlebis.bmp", kInvalid},
-        {"b/badrleter.bmp", kInvalid},   {"b/badwidth.bmp", kInvalid},      {"b/rletopdown.bmp", kInvalid},
+        {"b/badplanes.bmp", kInvalid},   {"b/badwidth.bmp", kInvalid},      {"b/rletopdown.bmp", kInvalid},
         {"b/reallybig.bmp", kNoResources}, {"b/rgb16-880.bmp", kInvalid}, {"x/ba-bm.bmp", kInvalid}};
     int seen = 0;
     for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
@@ -173,10 +189,20 @@ TEST(BmpReader, OtherProgramsBitmapsLoad) {
     EXPECT_EQ(Pixels(plain).Width(), Pixels(rle).Width());
 }
 
+TEST(BmpReader, PillowRle8RowsOverflowingTheirWidthAreClipped) {
+    // The first rows carry 382 pixels for 128; dropping the excess leaves hopper_rle8.bmp exactly.
+    TBitmap overflow, rle;
+    overflow.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8_row_overflow.bmp"));
+    rle.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8.bmp"));
+    ASSERT_EQ(overflow.Width(), 128);
+    int differing = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x) differing += Pixels(overflow).Pixel(x, y) != Pixels(rle).Pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
 TEST(BmpReader, HostileFilesOfOtherProgramsAreRefused) {
     TBitmap b;
-    // Rows carry more pixels than the width: the decoder stops rather than write past a row.
-    EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8_row_overflow.bmp")), EInvalidGraphic, kInvalid);
     EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/l2rgb_read.bmp")), EInvalidGraphic, kInvalid);
     // A bare info header without the file header.
     EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/clipboard.dib")), EInvalidGraphic, kInvalid);
@@ -260,12 +286,24 @@ TEST(BmpReader, TopDownAndBottomUpFilesGiveTheSamePicture) {
 }
 
 TEST(BmpReader, KeepsResolutionColourCountsAndTheOs2Flag) {
-    TBitmap b;
-    b.LoadFile(Suite("g/pal8.bmp"));
-    const auto& header = b.Image().Description().header;
-    EXPECT_EQ(header.xPelsPerMeter, 2835);
-    EXPECT_EQ(header.clrUsed, 252u);
-    EXPECT_FALSE(b.Image().OS2Format());
+    struct Case {
+        std::string path;
+        int32_t xPels, yPels;
+        uint32_t used, important;
+    };
+    // Plain and run-length files alike.
+    for (const Case& c : {Case{Suite("g/pal8.bmp"), 2835, 2835, 252, 0}, Case{Suite("g/pal8rle.bmp"), 2835, 2835, 252, 0},
+                          Case{Writer("gimp_rle4_61x37.bmp"), 11811, 11811, 12, 12}}) {
+        SCOPED_TRACE(c.path);
+        TBitmap b;
+        b.LoadFile(c.path);
+        const auto& header = b.Image().Description().header;
+        EXPECT_EQ(header.xPelsPerMeter, c.xPels);
+        EXPECT_EQ(header.yPelsPerMeter, c.yPels);
+        EXPECT_EQ(header.clrUsed, c.used);
+        EXPECT_EQ(header.clrImportant, c.important);
+        EXPECT_FALSE(b.Image().OS2Format());
+    }
     TBitmap os2;
     os2.LoadFile(Suite("g/pal8os2.bmp"));
     EXPECT_TRUE(os2.Image().OS2Format());
@@ -383,4 +421,49 @@ TEST(BmpReader, RunLengthFilesDecodeWithTheirPalette) {
     // Pixels the data never reaches stay black.
     EXPECT_EQ(Pixels(b).Pixel(3, 0), 0u);
     ASSERT_NE(b.Palette(), nullptr);
+}
+
+TEST(BmpReader, GimpRle4AtAnOddWidthMatchesItsSource) { ExpectWriterFileMatchesSource("gimp_rle4_61x37.bmp"); }
+
+TEST(BmpReader, ImageMagickRle8AtAnOddWidthMatchesItsSource) {
+    // Both header versions; each row's last run reaches past the row end to a multiple of four.
+    ExpectWriterFileMatchesSource("imagemagick_rle8_bmp3_61x37.bmp");
+    ExpectWriterFileMatchesSource("imagemagick_rle8_bmp_61x37.bmp");
+}
+
+TEST(BmpReader, ImageMagickArgb4444MatchesItsSource) {
+    ExpectWriterFileMatchesSource("imagemagick_argb4444_61x37.bmp");
+}
+
+TEST(BmpReader, BitFieldChannelsOfEveryWidthSpanTheFullRange) {
+    // Red holds the listed values, green all ones, blue zero; red lies lowest, then green, then blue.
+    struct Case {
+        int bits;  // channel width
+        std::vector<uint32_t> values;
+        std::vector<int> expected;
+    };
+    for (const Case& c : {Case{1, {0, 1}, {0, 255}}, Case{4, {1, 8, 15}, {17, 136, 255}},
+                          Case{5, {1, 16, 31}, {8, 132, 255}}, Case{6, {1, 32, 63}, {4, 130, 255}},
+                          Case{8, {1, 128, 255}, {1, 128, 255}}, Case{10, {1, 4, 512, 1023}, {0, 1, 128, 255}}}) {
+        const uint32_t full = (1u << c.bits) - 1;
+        const uint32_t masks[3] = {full, full << c.bits, full << 2 * c.bits};
+        for (uint16_t pixelBits : {uint16_t{16}, uint16_t{32}}) {
+            if (3 * c.bits > pixelBits) continue;
+            SCOPED_TRACE(std::to_string(c.bits) + " bits in " + std::to_string(pixelBits));
+            const int w = static_cast<int>(c.values.size());
+            BmpBytes bytes = BmpBytes::Windows(w, -1, pixelBits, 3, 0, 66);
+            bytes.u32(masks[0]).u32(masks[1]).u32(masks[2]);
+            for (uint32_t v : c.values) {
+                const uint32_t p = v | masks[1];
+                pixelBits == 16 ? bytes.u16(static_cast<uint16_t>(p)) : bytes.u32(p);
+            }
+            bytes.fill(4, 0);
+            TBitmap b;
+            Load(b, bytes);
+            for (int x = 0; x < w; ++x)
+                EXPECT_EQ(Pixels(b).Pixel(x, 0),
+                          platform::MakeColorRef(static_cast<uint8_t>(c.expected[static_cast<size_t>(x)]), 255, 0))
+                    << x;
+        }
+    }
 }

@@ -35,6 +35,11 @@ std::unique_ptr<TBitmap> Backdrop(int w, int h, platform::ColorRef color) {
     return b;
 }
 
+std::vector<uint8_t> ReadWriterFile(const std::string& name) {
+    std::ifstream in(std::string(ZAVO_SOURCE_DIR "/tests/data/ico/") + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
 platform::ColorRef At(TBitmap& b, int x, int y) { return b.Image().Handle()->Pixel(x, y); }
 
 // An icon file with one 1-bit entry of w x h: mask set (transparent) and colour black on the left
@@ -232,19 +237,80 @@ TEST(Icon, ADecompressionBombIsRefusedWhenDrawn) {
     EXPECT_THROW_MSG(canvas->Canvas().DrawGraphic(0, 0, &icon), EOutOfResources, "システム リソースが足りません");
 }
 
-TEST(Icon, NoEntryOrAnEntryOutsideTheFileDrawsNothing) {
-    for (const std::vector<uint8_t>& bytes :
-         {std::vector<uint8_t>{0, 0, 1, 0, 0, 0}, MonoIcon(8, 8, 8, 8, 1).with_u32_at(18, 5000).bytes,
-          MonoIcon(8, 8, 8, 8, 1).with_u32_at(14, 0xFFFFFFF0).bytes, MonoIcon(8, 8, 8, 8, 1).cut_to(30).bytes,
-          std::vector<uint8_t>{0, 0, 1, 0, 9, 0, 16, 16}}) {
+TEST(Icon, AnEmptyDirectoryDrawsNothing) {
+    TIcon icon;
+    Load(icon, {0, 0, 1, 0, 0, 0});
+    auto canvas = Backdrop(8, 8, platform::MakeColorRef(9, 9, 9));
+    canvas->Canvas().DrawGraphic(0, 0, &icon);
+    EXPECT_EQ(At(*canvas, 7, 7), platform::MakeColorRef(9, 9, 9));
+    EXPECT_EQ(icon.Width(), 32);
+}
+
+TEST(Icon, BrokenFilesAreRefusedWhenDrawn) {
+    const std::vector<uint8_t> pillow = ReadWriterFile("pillow_32bit_nomask.ico");
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    for (const Case& c : {Case{"entry beyond the end", MonoIcon(8, 8, 8, 8, 1).with_u32_at(18, 5000).bytes},
+                          Case{"entry size beyond the end", MonoIcon(8, 8, 8, 8, 1).with_u32_at(14, 0xFFFFFFF0).bytes},
+                          Case{"directory cut inside its entry", MonoIcon(8, 8, 8, 8, 1).cut_to(30).bytes},
+                          Case{"nine entries promised, none there", {0, 0, 1, 0, 9, 0, 16, 16}},
+                          Case{"Pillow icon cut short", std::vector<uint8_t>(pillow.begin(), pillow.begin() + 600)}}) {
+        SCOPED_TRACE(c.what);
         TIcon icon;
-        Load(icon, bytes);
+        Load(icon, c.bytes);
         auto canvas = Backdrop(8, 8, platform::MakeColorRef(9, 9, 9));
-        canvas->Canvas().DrawGraphic(0, 0, &icon);
+        EXPECT_THROW_MSG(canvas->Canvas().DrawGraphic(0, 0, &icon), EOutOfResources, "システム リソースが足りません");
         EXPECT_EQ(At(*canvas, 7, 7), platform::MakeColorRef(9, 9, 9));
-        EXPECT_EQ(icon.Width(), 32);
-        EXPECT_EQ(icon.Height(), 32);
     }
+}
+
+TEST(Icon, Pillow32BitEntryWithoutAndMaskDrawsByItsAlpha) {
+    const std::vector<uint8_t> file = ReadWriterFile("pillow_32bit_nomask.ico");
+    // The entry holds header and colour pixels only: 40 + 16 x 16 x 4 bytes.
+    ASSERT_EQ(file.size(), 22u + 1064u);
+    EXPECT_EQ(file[14] | file[15] << 8, 1064);
+    TIcon icon;
+    Load(icon, file);
+    const platform::ColorRef back = platform::MakeColorRef(10, 200, 30);
+    auto canvas = Backdrop(18, 18, back);
+    canvas->Canvas().DrawGraphic(1, 1, &icon);
+    const QImage source = zavotest::ReadReference(std::string(ZAVO_SOURCE_DIR "/tests/data/ico/source_16x16_alpha.png"));
+    ASSERT_EQ(source.width(), 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+            const QRgb s = source.pixel(x, y);
+            const platform::ColorRef c = At(*canvas, x + 1, y + 1);
+            const int a = qAlpha(s);
+            if (a == 255) {
+                EXPECT_EQ(c, platform::MakeColorRef(qRed(s), qGreen(s), qBlue(s)));
+            } else if (a == 0) {
+                EXPECT_EQ(c, back);
+            } else {
+                // Partly transparent columns: the source over the backdrop, to rounding.
+                auto blend = [a](int top, int bottom) { return (top * a + bottom * (255 - a)) / 255.0; };
+                EXPECT_NEAR(platform::RedOf(c), blend(qRed(s), 10), 1.0);
+                EXPECT_NEAR(platform::GreenOf(c), blend(qGreen(s), 200), 1.0);
+                EXPECT_NEAR(platform::BlueOf(c), blend(qBlue(s), 30), 1.0);
+            }
+        }
+    EXPECT_EQ(At(*canvas, 0, 0), back);
+    EXPECT_EQ(At(*canvas, 17, 17), back);
+}
+
+TEST(Icon, A32BitEntryWithoutMaskOrAlphaIsOpaque) {
+    BmpBytes b;
+    b.u16(0).u16(1).u16(1).u8(2).u8(1).u8(0).u8(0).u16(1).u16(32).u32(48).u32(22);
+    b.u32(40).u32(2).u32(2).u16(1).u16(32).u32(0).u32(0).u32(0).u32(0).u32(0).u32(0);
+    b.u32(0x00102030).u32(0x00000000);
+    TIcon icon;
+    Load(icon, b.bytes);
+    auto canvas = Backdrop(2, 1, platform::MakeColorRef(9, 9, 9));
+    canvas->Canvas().DrawGraphic(0, 0, &icon);
+    EXPECT_EQ(At(*canvas, 0, 0), platform::MakeColorRef(0x10, 0x20, 0x30));
+    EXPECT_EQ(At(*canvas, 1, 0), platform::MakeColorRef(0, 0, 0));
 }
 
 TEST(Icon, TypeZeroShowsTheStockApplicationIcon) {

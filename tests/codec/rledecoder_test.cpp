@@ -75,23 +75,47 @@ TEST(RleDecoder, DeltaSkipsPixelsAndIndicesBeyondTheTableAreBlack) {
     EXPECT_EQ(c.At(0, 0), kUntouched);
 }
 
-TEST(RleDecoder, RunsThatWouldLeaveTheSurfaceStopWithoutWriting) {
-    {
-        Canvas c(4, 2);
-        EXPECT_EQ(Decode(c, {5, 1}, RleKind::Rle8), RleResult::Overrun);
-        EXPECT_EQ(c.At(0, 1), kUntouched);
-        EXPECT_TRUE(c.GuardsIntact());
+TEST(RleDecoder, PixelsPastTheRowEndAreDroppedAndDecodingGoesOn) {
+    struct Case {
+        const char* what;
+        RleKind kind;
+        std::vector<uint8_t> data;
+        std::vector<uint32_t> bottom, top;  // expected rows of a 4 x 2 canvas
+    };
+    const uint32_t r = 0xFF0000, g = 0x00FF00, b = 0x0000FF, w = 0xFFFFFF, u = kUntouched;
+    for (const Case& c : {
+             Case{"run of 5 on a row of 4", RleKind::Rle8, {5, 1, 0, 0, 2, 2, 0, 1}, {r, r, r, r}, {g, g, u, u}},
+             Case{"absolute run past the end", RleKind::Rle8, {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 1, 4, 0, 1},
+                  {r, r, r, g}, {w, u, u, u}},
+             Case{"delta past the end", RleKind::Rle8, {1, 2, 0, 2, 9, 0, 1, 3, 0, 0, 1, 3, 0, 1}, {g, u, u, u},
+                  {b, u, u, u}},
+             Case{"delta past the end and up", RleKind::Rle8, {0, 2, 9, 1, 2, 4, 0, 1}, {u, u, u, u}, {u, u, u, u}},
+             Case{"nibble run of 6", RleKind::Rle4, {6, 0x12, 0, 0, 1, 0x30, 0, 1}, {r, g, r, g}, {b, u, u, u}},
+             Case{"absolute nibbles past the end", RleKind::Rle4, {0, 5, 0x12, 0x34, 0x10, 0, 0, 0, 1, 0x40, 0, 1},
+                  {r, g, b, w}, {w, u, u, u}}}) {
+        SCOPED_TRACE(c.what);
+        Canvas canvas(4, 2);
+        EXPECT_EQ(Decode(canvas, c.data, c.kind), RleResult::Overrun);
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(canvas.At(x, 1), c.bottom[static_cast<size_t>(x)]) << x;
+            EXPECT_EQ(canvas.At(x, 0), c.top[static_cast<size_t>(x)]) << x;
+        }
+        EXPECT_TRUE(canvas.GuardsIntact());
     }
-    {
-        Canvas c(4, 2);
-        EXPECT_EQ(Decode(c, {3, 1, 0, 3, 1, 2, 3, 0}, RleKind::Rle8), RleResult::Overrun);
-        EXPECT_TRUE(c.GuardsIntact());
+}
+
+TEST(RleDecoder, OverlongRowsOfHostileDataStayWithinTheSurface) {
+    // 64 KB of maximal runs and absolute runs on one row of a small surface.
+    std::vector<uint8_t> data;
+    while (data.size() < 65536) {
+        data.insert(data.end(), {255, 1, 0, 254});
+        data.insert(data.end(), 254, 2);
     }
-    {
-        Canvas c(4, 2);
-        EXPECT_EQ(Decode(c, {0, 2, 5, 0}, RleKind::Rle8), RleResult::Overrun);
-        EXPECT_TRUE(c.GuardsIntact());
-    }
+    Canvas c(3, 2);
+    EXPECT_EQ(Decode(c, data, RleKind::Rle8), RleResult::DataEnded);
+    EXPECT_EQ(c.At(2, 1), 0xFF0000u);
+    EXPECT_EQ(c.At(0, 0), kUntouched);
+    EXPECT_TRUE(c.GuardsIntact());
 }
 
 TEST(RleDecoder, RowsBeyondTheTopAndDataAfterTheLastRowAreIgnored) {
