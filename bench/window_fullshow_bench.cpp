@@ -11,6 +11,7 @@
 #include "app/mainview.h"
 #include "codec/bitmap.h"
 #include "codec/jpegimage.h"
+#include "codec/picture.h"
 #include "toolkit/application.h"
 
 using namespace zavo;
