@@ -1,12 +1,33 @@
 #include "app/fullshow.h"
 
 #include "app/mainview.h"
+#include "codec/canvas.h"
+#include "codec/jpegimage.h"
+#include "codec/picture.h"
 #include "platform/screen.h"
+#include "platform/taskbar.h"
 #include "toolkit/layout.h"
 
 namespace zavo {
 
 Tfull* full = nullptr;
+
+namespace fullshow {
+bool shownew = false;
+bool blink = false;
+int32_t imgx = 0, imgy = 0;
+int32_t capx = 0;
+}  // namespace fullshow
+
+using namespace fullshow;
+
+namespace {
+
+void ShowTaskBar(platform::ShowCommand command) {
+    if (platform::TaskBar* bar = platform::FindTaskBar()) bar->ShowWindow(command);
+}
+
+}  // namespace
 
 Tfull::Tfull(TApplication* app) : TForm(app) {
     full = this;
@@ -18,6 +39,14 @@ Tfull::Tfull(TApplication* app) : TForm(app) {
     t.Add("FormKeyPress", TKeyPressEvent([this](TObject* s, char& k) { FormKeyPress(s, k); }));
     t.Add("TimerTimer", TNotifyEvent([this](TObject* s) { TimerTimer(s); }));
     LoadLayout(LayoutResource("fullshow.layout"), t);
+    SetFullScreen(true);
+    if (zavo) SetOwnerForm(zavo);
+}
+
+Tfull::~Tfull() {
+    // Closing brings the task bar back; a program that ends with the preview open must as well.
+    if (Showing()) ShowTaskBar(platform::ShowCommand::ShowNA);
+    if (full == this) full = nullptr;
 }
 
 void Tfull::Loaded() { Timer = Get<TTimer>("Timer"); }
@@ -27,20 +56,62 @@ void Tfull::FormCreate(TObject*) {
     SetClientHeight(platform::ScreenHeight());
 }
 
-void Tfull::FormShow(TObject*) {}
+void Tfull::FormShow(TObject*) {
+    ShowTaskBar(platform::ShowCommand::ShowNoActivate);
+    ShowTaskBar(platform::ShowCommand::Hide);
+    // Both pictures have the size of the compressed one. Division truncates toward zero.
+    int32_t width = mainview::newjpeg ? mainview::newjpeg->Width() : 0;
+    int32_t height = mainview::newjpeg ? mainview::newjpeg->Height() : 0;
+    imgx = (ClientWidth() - width) / 2;
+    imgy = (ClientHeight() - height) / 2;
+    shownew = true;
+    capx = imgx - 52;
+    if (capx < 0) capx = imgx;
+    Canvas().Font().SetSize(12);
+    Canvas().Font().SetStyle(static_cast<TFontStyles>(TFontStyle::Bold));
+}
 
-void Tfull::FormClose(TObject*, TCloseAction&) {}
+void Tfull::FormClose(TObject*, TCloseAction&) { ShowTaskBar(platform::ShowCommand::ShowNA); }
 
 void Tfull::FormClick(TObject*) { Close(); }
 
 void Tfull::FormKeyPress(TObject*, char& key) {
-    if (key != ' ') Close();
+    if (key != ' ') {
+        Close();
+        return;
+    }
+    blink = false;
+    shownew = !shownew;
+    wideshow();
 }
 
 void Tfull::TimerTimer(TObject*) {
     // Once a second the comparison window's buttons give the focus back to the window itself, so
     // that Space reaches the preview; the quality edit keeps it while the user types.
     if (zavo && !zavo->press->Focused()) zavo->SetActiveControl(nullptr);
+    if (blink) {
+        shownew = !shownew;
+        // Hidden, nothing would show; the next opening paints anyway.
+        if (Showing()) wideshow();
+    }
+}
+
+void Tfull::wideshow() {
+    TCanvas& canvas = Canvas();
+    canvas.Brush().SetStyle(TBrushStyle::Solid);
+    canvas.Brush().SetColor(clBlack);
+    canvas.FillRect(Rect(0, 0, ClientWidth(), ClientHeight()));
+    canvas.Brush().SetStyle(TBrushStyle::Clear);
+    if (!zavo) return;
+    if (shownew) {
+        canvas.DrawGraphic(imgx, imgy, zavo->new_->Picture().Graphic());
+        canvas.Font().SetColor(clRed);
+        canvas.TextOut(capx, imgy, "使用後");
+    } else {
+        canvas.DrawGraphic(imgx, imgy, zavo->ex->Picture().Graphic());
+        canvas.Font().SetColor(clGreen);
+        canvas.TextOut(capx, imgy, "使用前");
+    }
 }
 
 }  // namespace zavo

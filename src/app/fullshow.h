@@ -1,6 +1,8 @@
 // The full-screen before/after preview.
 #pragma once
 
+#include <cstdint>
+
 #include "toolkit/form.h"
 #include "toolkit/timer.h"
 
@@ -9,6 +11,7 @@ namespace zavo {
 class Tfull : public TForm {
 public:
     explicit Tfull(TApplication* app);
+    ~Tfull() override;
 
     TTimer* Timer = nullptr;
 
@@ -18,11 +21,24 @@ public:
     void FormClick(TObject* sender);
     void FormKeyPress(TObject* sender, char& key);
     void TimerTimer(TObject* sender);
+    // Paints the whole window from the state below.
+    void wideshow();
 
 protected:
     void Loaded() override;
 };
 
 extern Tfull* full;
+
+namespace fullshow {
+// The picture after compression is the one shown (else the one before).
+extern bool shownew;
+// Every tick flips the picture; also set by the comparison window's handlers that open the preview.
+extern bool blink;
+// The picture's top-left corner in the window.
+extern int32_t imgx, imgy;
+// The caption's left edge; its top is imgy.
+extern int32_t capx;
+}  // namespace fullshow
 
 }  // namespace zavo

@@ -311,7 +311,21 @@ void Tzavo::newvScroll(TObject*, TScrollCode, int& scrollPos) {
     ScrollBoth(newv, scrollPos, Axis::Vertical, newview, new_, exview, ex, exv);
 }
 
-void Tzavo::FormKeyPress(TObject*, char&) {}
-void Tzavo::previewClick(TObject*) {}
+void Tzavo::FormKeyPress(TObject*, char& key) {
+    if (key != ' ' || !full) return;
+    full->Show();
+    fullshow::blink = false;
+    full->wideshow();
+}
+
+void Tzavo::previewClick(TObject*) {
+    if (!full) return;
+    full->Show();
+    full->wideshow();
+    // Off and on again: the first flip comes a whole second after the click.
+    full->Timer->SetEnabled(false);
+    full->Timer->SetEnabled(true);
+    fullshow::blink = true;
+}
 
 }  // namespace zavo

@@ -82,6 +82,8 @@ Size DeviceContext::TextOut(int x, int y, const std::string& utf8, const FontAtt
     Rect area{x, y, x + extent.width, y + extent.height};
     SurfacePainter surfacePainter(*target_, area, colors_);
     QPainter& p = surfacePainter.Painter();
+    // Wholly outside the surface: nothing to paint.
+    if (!p.isActive()) return extent;
     QFont qfont = ToQFont(font);
     p.setFont(qfont);
     if (backgroundMode_ == BackgroundMode::Opaque)

@@ -1,19 +1,28 @@
 #include "toolkit/form.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 
+#include "toolkit/formcanvas.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
 
 namespace zavo {
+
+namespace {
+// The form last brought forward by Show, so that a key handler can tell that it opened another window.
+TForm* gBroughtForward = nullptr;
+}  // namespace
 
 class FormWidget : public QWidget {
 public:
@@ -38,6 +47,11 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::WindowActivate) form_->WidgetActivated();
         return QWidget::event(e);
+    }
+    void paintEvent(QPaintEvent* e) override {
+        if (!form_->canvas_) return;
+        QPainter p(this);
+        form_->canvas_->Paint(p, e->rect());
     }
     void resizeEvent(QResizeEvent*) override { form_->WidgetResized(width(), height()); }
     void closeEvent(QCloseEvent* e) override {
@@ -154,10 +168,32 @@ void TForm::SetColor(const QColor& color) {
 bool TForm::Active() const { return window_->isActiveWindow(); }
 bool TForm::Showing() const { return window_->isVisible(); }
 
+TCanvas& TForm::Canvas() {
+    if (!canvas_) {
+        canvas_ = std::make_unique<TFormCanvas>(window_, Font(), FontColor(), color_);
+        // The backing image covers the whole window; the background need not be filled first.
+        window_->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    return *canvas_;
+}
+
+void TForm::SetOwnerForm(TForm* owner) {
+    // A dialog-type window transient for its owner: the window manager keeps it above the owner and
+    // leaves it off the task bar.
+    window_->setWindowFlags((window_->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    window_->winId();
+    owner->window_->winId();
+    window_->windowHandle()->setTransientParent(owner->window_->windowHandle());
+}
+
 void TForm::Show() {
+    gBroughtForward = this;
     if (!window_->isVisible()) {
         if (OnShow) Invoke([&] { OnShow(this); });
-        window_->show();
+        if (fullScreen_)
+            window_->showFullScreen();
+        else
+            window_->show();
     }
     window_->raise();
     window_->activateWindow();
@@ -275,7 +311,8 @@ bool TForm::FilterKey(QWidget* receiver, QKeyEvent* e) {
         TabStep(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
         return true;
     }
-    auto focusMoved = [&] { return QApplication::focusWidget() != receiver; };
+    // Within this window; a window brought forward takes the keyboard only when the system says so.
+    auto focusMoved = [&] { return window_->focusWidget() != receiver; };
 
     uint16_t vk = VirtualKeyOf(e);
     if (vk != 0) {
@@ -292,8 +329,12 @@ bool TForm::FilterKey(QWidget* receiver, QKeyEvent* e) {
     }
     char ch = CharacterOf(e);
     if (ch != 0 && (keyPreview_ || !focused) && OnKeyPress) {
+        gBroughtForward = nullptr;
         Invoke([&] { OnKeyPress(this, ch); });
         if (ch == 0) return true;
+        // The window the handler brought forward has the keyboard before the key comes up, so a
+        // button must not take the press: released in the other window, it would click.
+        if (gBroughtForward && gBroughtForward != this && qobject_cast<QAbstractButton*>(receiver)) return true;
     }
     // A handler that moved the focus away takes the key with it.
     return focusMoved();

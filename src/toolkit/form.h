@@ -15,6 +15,8 @@
 namespace zavo {
 
 class TApplication;
+class TCanvas;
+class TFormCanvas;
 class FormWidget;
 
 enum class TBorderStyle { Sizeable, None };
@@ -53,6 +55,14 @@ public:
     // Gives the focus to a control as a click or Tab does, raising the exit event of the one leaving.
     void FocusControl(TControl* control);
     bool Active() const;
+
+    // The drawing surface over the inner area, usable at any moment; made on first use.
+    TCanvas& Canvas();
+
+    // A full-screen window covers the whole screen when shown, above the desktop's panels.
+    void SetFullScreen(bool v) { fullScreen_ = v; }
+    // The window belongs to the owner: it stays above it and has no task-bar entry of its own.
+    void SetOwnerForm(TForm* owner);
 
     void Show();
     void Hide();
@@ -117,7 +127,9 @@ private:
     int clientWidth_ = 0, clientHeight_ = 0;
     int designWidth_ = 0, designHeight_ = 0;
     bool keyPreview_ = false;
+    bool fullScreen_ = false;
     bool loading_ = false;
+    std::unique_ptr<TFormCanvas> canvas_;
     TControl* activeControl_ = nullptr;
     TControl* lastFocused_ = nullptr;  // had the focus when the setting was cleared on an inactive window
     bool pressedOnForm_ = false;
