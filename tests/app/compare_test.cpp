@@ -155,7 +155,7 @@ TEST_F(Comparison, TransparentIconPartsShowThePreviousPictureOrWhite) {
 }
 
 TEST_F(Comparison, AnIconCutShortIsReported) {
-    Write(dir + "/cut.ico", HalfTransparentIcon().substr(0, 1000));
+    zavotest::WriteFile(dir + "/cut.ico", HalfTransparentIcon().substr(0, 1000));
     Load(dir + "/cut.ico");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors.front(), "システム リソースが足りません.");
