@@ -9,10 +9,14 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS zavo)
-if(TARGET zavo-batch)
-  install(TARGETS zavo-batch)
-endif()
+# `programs` builds what is installed and nothing else (no tests).
+add_custom_target(programs)
+foreach(program zavo zavo-batch)
+  if(TARGET ${program})
+    install(TARGETS ${program})
+    add_dependencies(programs ${program})
+  endif()
+endforeach()
 
 set(zavo_data ${CMAKE_SOURCE_DIR}/data)
 install(FILES ${zavo_data}/zavo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
