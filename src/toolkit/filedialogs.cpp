@@ -24,6 +24,15 @@ QStringList QtNameFilters(const std::string& filter) {
 
 namespace {
 
+// The entry the dialog reports as chosen, from 0; -1 for none. With their masks hidden the dialog
+// reports entries by their descriptions.
+int FilterPosition(const QStringList& filters, const std::string& filter, const QString& chosen) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    for (int i = 0; i < filters.size(); ++i)
+        if (chosen == filters[i] || chosen == parts.value(2 * i)) return i;
+    return -1;
+}
+
 class FileDialog : public QFileDialog {
 public:
     FileDialog(QWidget* parent, const QRect& monitor) : QFileDialog(parent), monitor_(monitor) {}
@@ -82,7 +91,7 @@ bool TOpenDialog::Execute() {
     }
     if (!accepted) return false;
     fileName_ = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
-    const int index = filters.indexOf(dialog.selectedNameFilter());
+    const int index = FilterPosition(filters, filter_, dialog.selectedNameFilter());
     if (index >= 0) filterIndex_ = index + 1;
     return true;
 }
