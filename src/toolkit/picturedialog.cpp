@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include "base/format.h"
@@ -127,6 +128,14 @@ void TOpenPictureDialog::Prepare(QFileDialog& dialog) {
     PicturePreview* preview = preview_.get();
     QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
                      [preview](const QString& path) { preview->SelectionChanged(QFile::encodeName(path).toStdString()); });
+    // A typed name selects as well as a click in the list does.
+    if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        QFileDialog* shown = &dialog;
+        QObject::connect(edit, &QLineEdit::textChanged, preview, [preview, shown] {
+            const QStringList selected = shown->selectedFiles();
+            if (!selected.isEmpty()) preview->SelectionChanged(QFile::encodeName(selected.first()).toStdString());
+        });
+    }
 }
 
 void TOpenPictureDialog::Finished() { preview_.reset(); }
