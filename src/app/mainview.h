@@ -4,10 +4,10 @@
 
 #include "toolkit/button.h"
 #include "toolkit/edit.h"
-#include "toolkit/filedialogs.h"
 #include "toolkit/form.h"
 #include "toolkit/image.h"
 #include "toolkit/label.h"
+#include "toolkit/picturedialog.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/scrollbox.h"
 

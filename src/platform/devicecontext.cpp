@@ -39,6 +39,11 @@ bool HaveFonts() { return qobject_cast<QGuiApplication*>(QCoreApplication::insta
 
 }  // namespace
 
+void PrepareBackgroundDrawing() {
+    if (HaveFonts()) ToQFont(FontAttributes{});
+    ScreenPixelsPerInch();
+}
+
 Surface* DeviceContext::SelectSurface(Surface* surface) {
     Surface* old = target_;
     target_ = surface;

@@ -28,6 +28,11 @@ struct Size {
     int height = 0;
 };
 
+// Drawing may also run on a worker thread. Called once on the user-interface thread before that,
+// it makes the one-time settings text drawing and the screen facts need, which the worker then
+// only reads.
+void PrepareBackgroundDrawing();
+
 class DeviceContext {
 public:
     explicit DeviceContext(Surface* target = nullptr) : target_(target) {}

@@ -2,11 +2,23 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
+
+#include <atomic>
 
 namespace zavo::platform {
 
 namespace {
 QScreen* Primary() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr; }
+
+// Qt's screens belong to the user-interface thread; a thread that draws in the background reads
+// the resolution that thread saw last.
+std::atomic<int> gPixelsPerInch{96};
+
+bool OnScreenThread() {
+    QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
 }  // namespace
 
 int ScreenWidth() {
@@ -20,8 +32,11 @@ int ScreenHeight() {
 }
 
 int ScreenPixelsPerInch() {
+    if (!OnScreenThread()) return gPixelsPerInch.load(std::memory_order_relaxed);
     QScreen* s = Primary();
-    return s ? qRound(s->logicalDotsPerInch()) : 96;
+    const int ppi = s ? qRound(s->logicalDotsPerInch()) : 96;
+    gPixelsPerInch.store(ppi, std::memory_order_relaxed);
+    return ppi;
 }
 
 }  // namespace zavo::platform

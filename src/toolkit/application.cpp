@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -49,11 +51,17 @@ TApplication::TApplication(int& argc, char** argv) {
     QApplication::setApplicationName(QString::fromStdString(title_));
     QApplication::setApplicationDisplayName(QString());
     RegisterFontSubstitutions();
+    // The interface is Japanese whatever the user's locale: Qt's own dialog texts, button captions
+    // and menus, and the dates and sizes its dialogs format.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    if (qtTexts_.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts_);
     ShowErrorBox = [](const std::string& text, const std::string& caption) { ShowStopBox(text, caption); };
 }
 
 TApplication::~TApplication() {
     DestroyForms();
+    QCoreApplication::removeTranslator(&qtTexts_);
     if (instance_ == this) instance_ = nullptr;
 }
 
@@ -88,10 +96,11 @@ void TApplication::DestroyForms() {
 }
 
 void TApplication::HandleException(const std::exception& e) {
-    if (dynamic_cast<const EAbort*>(&e)) return;
+    // A drag or an open menu would otherwise go on under the box.
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-    std::string message = e.what();
-    if (ShowErrorBox) ShowErrorBox(ErrorBoxText(message), title_);
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    if (dynamic_cast<const EAbort*>(&e)) return;
+    if (ShowErrorBox) ShowErrorBox(ErrorBoxText(ExceptionMessage(e)), title_);
 }
 
 }  // namespace zavo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 #include <exception>
 #include <functional>
@@ -16,7 +17,8 @@ class TForm;
 
 class TApplication {
 public:
-    // Creates the Qt application; the title comes from the program file's name.
+    // Creates the Qt application, speaking Japanese in every text Qt draws itself; the title comes
+    // from the program file's name.
     TApplication(int& argc, char** argv);
     ~TApplication();
     TApplication(const TApplication&) = delete;
@@ -44,7 +46,7 @@ public:
     // Destroys the forms in the reverse order of their creation.
     void DestroyForms();
 
-    // Reports an exception in the error box (EAbort is dropped).
+    // Cancels a mouse capture, then reports an exception in the error box (EAbort is dropped).
     void HandleException(const std::exception& e);
     // Runs f; an exception escaping it goes to the error box of the running application.
     template <typename F>
@@ -67,6 +69,7 @@ public:
 private:
     static TApplication* instance_;
     std::unique_ptr<QApplication> qt_;
+    QTranslator qtTexts_;
     std::string title_;
     std::vector<std::unique_ptr<TForm>> owned_;
     TForm* mainForm_ = nullptr;

@@ -2,26 +2,62 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QWidget>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <new>
+#include <stdexcept>
+
+#include "base/exceptions.h"
+#include "toolkit/modal.h"
 
 namespace zavo {
 
 std::string ErrorBoxText(const std::string& message) {
     if (message.empty()) return message;
-    // Compared as bytes: a multibyte character's last byte is above 0x7F and so after '.'.
+    // Compared as bytes: every byte of a multibyte character is above 0x7F and so after '.'.
     unsigned char last = static_cast<unsigned char>(message.back());
     return last > '.' ? message + "." : message;
 }
 
+std::string ExceptionMessage(const std::exception& e) {
+    // A length error is a request for more memory than the library can ever hand out.
+    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+        return EOutOfMemory(msg::OutOfMemory).Message();
+    return e.what();
+}
+
+namespace {
+
+class StopBox : public QMessageBox {
+public:
+    StopBox(const std::string& text, const std::string& caption, QWidget* owner, const QRect& monitor)
+        : QMessageBox(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
+                      QMessageBox::Ok, owner),
+          monitor_(monitor) {
+        setWindowModality(Qt::ApplicationModal);
+        setDefaultButton(QMessageBox::Ok);
+        setEscapeButton(QMessageBox::Ok);
+    }
+
+protected:
+    // The box has its final size once its own show handling has run.
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e);
+        if (!monitor_.isEmpty()) move(PlaceOnMonitor(monitor_, frameGeometry().size(), 2));
+        button(QMessageBox::Ok)->setFocus(Qt::ActiveWindowFocusReason);
+    }
+
+private:
+    QRect monitor_;
+};
+
+}  // namespace
+
 void ShowStopBox(const std::string& text, const std::string& caption) {
-    QWidget* active = QApplication::activeWindow();
-    QWidget* focus = QApplication::focusWidget();
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Ok, active);
-    box.setWindowModality(Qt::ApplicationModal);
+    ModalScope scope;
+    StopBox box(text, caption, scope.ActiveWindow(), ActiveMonitor());
     box.exec();
-    if (active) active->activateWindow();
-    if (focus) focus->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace zavo

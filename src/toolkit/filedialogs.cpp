@@ -2,8 +2,10 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QShowEvent>
 
 #include "toolkit/form.h"
+#include "toolkit/modal.h"
 
 namespace zavo {
 
@@ -20,20 +22,76 @@ QStringList QtNameFilters(const std::string& filter) {
     return out;
 }
 
+namespace {
+
+// The entry the dialog reports as chosen, from 0; -1 for none. With their masks hidden the dialog
+// reports entries by their descriptions.
+int FilterPosition(const QStringList& filters, const std::string& filter, const QString& chosen) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    for (int i = 0; i < filters.size(); ++i)
+        if (chosen == filters[i] || chosen == parts.value(2 * i)) return i;
+    return -1;
+}
+
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(QWidget* parent, const QRect& monitor) : QFileDialog(parent), monitor_(monitor) {}
+
+protected:
+    // Moved once its size is settled, keeping that size.
+    void showEvent(QShowEvent* e) override {
+        QFileDialog::showEvent(e);
+        if (!monitor_.isEmpty()) move(PlaceOnMonitor(monitor_, frameGeometry().size(), 3));
+    }
+
+private:
+    QRect monitor_;
+};
+
+}  // namespace
+
+std::string TOpenDialog::FileName() const {
+    if (dialog_) {
+        const QStringList selected = dialog_->selectedFiles();
+        return selected.isEmpty() ? std::string() : QFile::encodeName(selected.first()).toStdString();
+    }
+    return fileName_;
+}
+
 bool TOpenDialog::Execute() {
     if (ExecuteHook) return ExecuteHook(*this);
-    QFileDialog dialog(form_ ? form_->Widget() : nullptr);
+    ModalScope scope;
+    QWidget* owner = scope.ActiveWindow() ? scope.ActiveWindow() : form_ ? form_->Widget() : nullptr;
+    FileDialog dialog(owner, ActiveMonitor());
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    // The entries show their descriptions only, which already name their masks.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setAcceptMode(IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(IsSaveDialog() ? QFileDialog::AnyFile : QFileDialog::AnyFile);
-    QStringList filters = QtNameFilters(filter_);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    const QStringList filters = QtNameFilters(filter_);
     dialog.setNameFilters(filters);
     if (filterIndex_ >= 1 && filterIndex_ <= filters.size()) dialog.selectNameFilter(filters[filterIndex_ - 1]);
+    // "*.bmp" shows "PHOTO.BMP" too, as the masks of picture files are meant.
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (!fileName_.empty()) dialog.selectFile(QFile::decodeName(fileName_.c_str()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    Prepare(dialog);
+    bool accepted = false;
+    {
+        struct Showing {
+            TOpenDialog& owner;
+            ~Showing() {
+                owner.dialog_ = nullptr;
+                owner.Finished();
+            }
+        } showing{*this};
+        dialog_ = &dialog;
+        accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    }
+    if (!accepted) return false;
     fileName_ = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
-    int index = filters.indexOf(dialog.selectedNameFilter());
+    const int index = FilterPosition(filters, filter_, dialog.selectedNameFilter());
     if (index >= 0) filterIndex_ = index + 1;
     return true;
 }
@@ -41,6 +99,7 @@ bool TOpenDialog::Execute() {
 bool TOpenDialog::SetProperty(const std::string& name, const LayoutValue& value) {
     if (name == "Filter") SetFilter(value.Str());
     else if (name == "FileName") SetFileName(value.Str());
+    else if (name == "FilterIndex") SetFilterIndex(value.Int());
     else return TObject::SetProperty(name, value);
     return true;
 }

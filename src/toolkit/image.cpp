@@ -59,28 +59,37 @@ void TImage::PictureChanged() {
     Widget()->update();
 }
 
+std::unique_ptr<TBitmap> DrawnBitmap(TGraphic* graphic) {
+    if (!graphic || graphic->IsEmpty() || graphic->Width() < 1 || graphic->Height() < 1) return nullptr;
+    auto bitmap = std::make_unique<TBitmap>();
+    // A bitmap, or the bitmap a JPEG object decodes to, is shown in place: sharing its image is
+    // enough, since a shared image is never changed while shared.
+    TBitmap* source = dynamic_cast<TBitmap*>(graphic);
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) source = jpeg->EnsureDecoded();
+    if (source) {
+        bitmap->AssignFrom(source);
+    } else {
+        bitmap->SetHeight(graphic->Height());
+        bitmap->SetWidth(graphic->Width());
+        bitmap->Canvas().DrawGraphic(0, 0, graphic);
+    }
+    return bitmap;
+}
+
+QImage BitmapImage(TBitmap& bitmap, bool& upsideDown) {
+    upsideDown = false;
+    platform::Surface* surface = bitmap.Image().Handle();
+    return surface ? Wrap(*surface, upsideDown) : QImage();
+}
+
 void TImage::Render() {
     if (!stale_) return;
     stale_ = false;
-    TGraphic* graphic = picture_->Graphic();
-    if (!graphic || graphic->IsEmpty() || graphic->Width() < 1 || graphic->Height() < 1) return;
     try {
-        auto bitmap = std::make_unique<TBitmap>();
-        // A bitmap, or the bitmap a JPEG object decodes to, is shown in place: sharing its image is
-        // enough, since a shared image is never changed while shared.
-        TBitmap* source = dynamic_cast<TBitmap*>(graphic);
-        if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) source = jpeg->EnsureDecoded();
-        if (source) {
-            bitmap->AssignFrom(source);
-        } else {
-            bitmap->SetHeight(graphic->Height());
-            bitmap->SetWidth(graphic->Width());
-            bitmap->Canvas().DrawGraphic(0, 0, graphic);
-        }
-        if (platform::Surface* surface = bitmap->Image().Handle()) {
-            shown_ = Wrap(*surface, upsideDown_);
-            rendered_ = std::move(bitmap);
-        }
+        std::unique_ptr<TBitmap> bitmap = DrawnBitmap(picture_->Graphic());
+        if (!bitmap) return;
+        shown_ = BitmapImage(*bitmap, upsideDown_);
+        if (!shown_.isNull()) rendered_ = std::move(bitmap);
     } catch (const std::exception&) {
         // A graphic that fails to draw leaves the pane empty; painting never reports.
         shown_ = QImage();

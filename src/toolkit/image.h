@@ -10,7 +10,15 @@
 namespace zavo {
 
 class TBitmap;
+class TGraphic;
 class TPicture;
+
+// The graphic as a bitmap: a bitmap shares its pixels, a JPEG object the bitmap it decodes to, any
+// other graphic is drawn into a new one. Null for an empty graphic; drawing errors propagate.
+std::unique_ptr<TBitmap> DrawnBitmap(TGraphic* graphic);
+// The bitmap's pixels as a QImage, without a copy where Qt has the row layout; upsideDown tells
+// that the image's first line is the picture's last. A null image when the bitmap has no pixels.
+QImage BitmapImage(TBitmap& bitmap, bool& upsideDown);
 
 class TImage : public TControl {
 public:

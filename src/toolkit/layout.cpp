@@ -16,6 +16,7 @@
 #include "toolkit/form.h"
 #include "toolkit/image.h"
 #include "toolkit/label.h"
+#include "toolkit/picturedialog.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/scrollbox.h"
 #include "toolkit/timer.h"

@@ -69,12 +69,31 @@ wait_exit() {
     return 1
 }
 
+# The titles of the open and save dialogs, which speak the interface's language.
+OPEN_TITLE="開く"
+SAVE_TITLE="名前を付けて保存"
+
+# Clicks LOAD and waits for the open dialog; prints its id.
+open_dialog() {
+    # LOAD is at (104..148, 0..24) in the window's client area.
+    xdotool mousemove --window "$1" 126 12 click 1
+    wait_window "$OPEN_TITLE"
+}
+
+# Waits up to 10 s until no window named exactly $1 is shown.
+wait_gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "window $1 did not go" >&2
+    return 1
+}
+
 # Loads a picture into the running program through its LOAD button and open dialog.
 load_through_dialog() {
     local win=$1 path=$2
-    # LOAD is at (104..148, 0..24) in the window's client area.
-    xdotool mousemove --window "$win" 126 12 click 1
-    wait_window Open >/dev/null
+    open_dialog "$win" >/dev/null
     sleep 0.5
     xdotool type --delay 2 "$path"
     xdotool key Return

@@ -21,7 +21,7 @@ xdotool mousemove --window "$win" 288 19 click 1
 sleep 0.5
 # SAVE is at (382..426, 0..24).
 xdotool mousemove --window "$win" 404 12 click 1
-wait_window "Save As" >/dev/null
+wait_window "$SAVE_TITLE" >/dev/null
 sleep 0.5
 xdotool type --delay 2 "$work/out"
 xdotool key Return

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The open dialog with its preview, the full-size preview and the error box, with real input under
+# a window manager: a selected bitmap previews and opens its full-size preview at its own size, Esc
+# closes that, Cancel leaves the comparison window as it was, and a bad file shows the error box
+# captioned with the program's title, whose OK button takes Space at once.
+ZAVO=$1
+SOURCE=$2
+source "$SOURCE/tests/e2e/common.sh"
+start_session
+start_wm
+python3 "$SOURCE/tests/e2e/makebmp.py" "$work/pic.bmp" 317 211 gradient
+printf 'BM this is no bitmap' >"$work/bad.bmp"
+# The error box's caption comes from the program file's name.
+cp "$ZAVO" "$work/ZAVO.bin"
+
+"$work/ZAVO.bin" 2>"$work/stderr" &
+APP_PID=$!
+win=$(wait_window zavo)
+sleep 0.5
+import -window "$win" "$work/before.png"
+
+dlg=$(open_dialog "$win")
+sleep 0.5
+xdotool type --delay 2 "$work/pic.bmp"
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$dlg")"
+# The size label stands at the top of the preview area, at the dialog's right edge.
+import -window root -crop "150x30+$((X + WIDTH - 190))+$((Y + 5))" "$work/label.png"
+dark=$(convert "$work/label.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
+[ "$dark" -gt 20 ] || { echo "the preview label shows no text ($dark dark pixels)" >&2; exit 1; }
+# A double click on the preview picture opens the full-size preview.
+xdotool mousemove --window "$dlg" $((WIDTH - 100)) $((HEIGHT / 2)) click --repeat 2 --delay 80 1
+full=$(wait_window "プレビュー")
+eval "$(xdotool getwindowgeometry --shell "$full")"
+# The picture's own size inside a one-pixel frame and a 5-pixel border.
+[ "$WIDTH" = 329 ] && [ "$HEIGHT" = 223 ] || { echo "full-size preview is ${WIDTH}x$HEIGHT, not 329x223" >&2; exit 1; }
+xdotool key Escape
+wait_gone "プレビュー"
+# Cancel: the comparison window stays as it was.
+xdotool key Escape
+wait_gone "$OPEN_TITLE"
+sleep 0.5
+import -window "$win" "$work/after.png"
+changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+[ "$changed" = 0 ] || { echo "Cancel changed $changed pixels of the comparison window" >&2; exit 1; }
+
+# Qt's own hidden leader window carries the application's name too; the box is the new one.
+titled() { xdotool search --onlyvisible --name '^Zavo$' 2>/dev/null | sort || true; }
+others=$(titled)
+load_through_dialog "$win" "$work/bad.bmp"
+box=""
+for _ in $(seq 100); do
+    box=$(comm -13 <(echo "$others") <(titled) | head -1)
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+[ -n "$box" ] || { echo "no error box captioned Zavo" >&2; exit 1; }
+# Space reaches the OK button at once: it has the keyboard focus.
+xdotool key space
+for _ in $(seq 50); do titled | grep -qx "$box" || break; sleep 0.1; done
+! titled | grep -qx "$box" || { echo "Space did not close the error box" >&2; exit 1; }
+kill -0 "$APP_PID"
+python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
+wait_exit
+[ "$EXIT_CODE" = 0 ] || { echo "exit code $EXIT_CODE" >&2; exit 1; }
+echo "dialogs: ok"

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "codec/picture.h"
+#include "support/testutil.h"
+#include "toolkit/application.h"
+#include "toolkit/fittedimage.h"
+#include "toolkit/panel.h"
+#include "toolkit/picturedialog.h"
+#include "toolkit/previewform.h"
+#include "toolkit/previewloader.h"
+
+using namespace zavo;
+
+namespace {
+
+std::string WriteBmp(const std::string& dir, const std::string& name, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const std::string path = dir + "/" + name;
+    EXPECT_TRUE(image.save(QString::fromStdString(path), "BMP"));
+    return path;
+}
+
+std::string Text(QLabel* label) { return label->text().toStdString(); }
+
+TEST(PreviewScaling, ProportionalFitIntoTheBox) {
+    const struct {
+        int w, h, cw, ch;
+        QRect fit;
+    } cases[] = {
+        {200, 100, 100, 100, QRect(0, 25, 100, 50)},   // wide
+        {100, 200, 100, 100, QRect(25, 0, 50, 100)},   // tall
+        {10, 5, 100, 100, QRect(0, 25, 100, 50)},      // small, grown
+        {10, 10, 100, 60, QRect(20, 0, 60, 60)},       // square counts as tall
+        {300, 200, 100, 50, QRect(12, 0, 75, 50)},     // wide, limited by the height
+        {100, 300, 60, 100, QRect(13, 0, 33, 100)},    // tall, width truncated
+        {100, 300, 20, 100, QRect(0, 20, 20, 60)},     // tall, limited by the width
+        {3, 2, 100, 100, QRect(0, 17, 100, 66)},       // height truncated, offset rounded down
+        {0, 5, 40, 30, QRect(0, 0, 40, 30)},           // no width: the whole box
+        {5, 0, 40, 30, QRect(0, 0, 40, 30)},           // no height: the whole box
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProportionalRect(c.w, c.h, c.cw, c.ch), c.fit) << c.w << "x" << c.h << " in " << c.cw << "x" << c.ch;
+}
+
+TEST(PreviewScaling, FullSizeWindowRule) {
+    const QSize client(320, 240), panel(318, 238), monitor(1280, 1024);
+    // A picture that fits: its own size inside the frame and the 5-pixel border.
+    EXPECT_EQ(PreviewFormClientSize(client, QSize(100, 50), panel, monitor), QSize(112, 62));
+    // Wider and higher than three quarters of the monitor.
+    EXPECT_EQ(PreviewFormClientSize(client, QSize(2000, 900), panel, monitor), QSize(960, 768));
+    EXPECT_EQ(PreviewFormClientSize(client, QSize(1, 1), panel, monitor), QSize(13, 13));
+    // No width: the new window's size stays.
+    EXPECT_EQ(PreviewFormClientSize(client, QSize(0, 50), panel, monitor), QSize(320, 240));
+}
+
+class PreviewArea : public ::testing::Test {
+protected:
+    void SetUp() override { dir = zavotest::TempDir(); }
+    std::string dir;
+    QWidget host;
+};
+
+TEST_F(PreviewArea, StartsEmptyAndShowsNoneForFoldersAndUnknownFiles) {
+    PicturePreview preview(&host);
+    EXPECT_EQ(Text(preview.PictureLabel()), "画像:");
+    EXPECT_EQ(preview.PaintPanel()->Caption(), "(なし)");
+    EXPECT_FALSE(preview.PreviewButton()->isEnabled());
+    EXPECT_FALSE(preview.PreviewButton()->icon().isNull());
+    EXPECT_EQ(preview.PreviewButton()->toolTip().toStdString(), "プレビュー");
+
+    const std::string picture = WriteBmp(dir, "p.bmp", 7, 5);
+    QFile::copy(QString::fromStdString(picture), QString::fromStdString(dir + "/p.txt"));
+    QDir().mkpath(QString::fromStdString(dir + "/folder.bmp"));
+    QFile bad(QString::fromStdString(dir + "/bad.bmp"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("BM not a bitmap");
+    bad.close();
+    for (const char* name : {"/folder.bmp", "/p.txt", "/bad.bmp", "/missing.bmp"}) {
+        preview.SelectionChanged(picture);
+        ASSERT_EQ(Text(preview.PictureLabel()), " (7x5)");
+        preview.SelectionChanged(dir + name);
+        EXPECT_EQ(Text(preview.PictureLabel()), "画像:") << name;
+        EXPECT_EQ(preview.PaintPanel()->Caption(), "(なし)") << name;
+        EXPECT_FALSE(preview.PreviewButton()->isEnabled()) << name;
+        EXPECT_EQ(preview.Picture(), nullptr) << name;
+        EXPECT_TRUE(preview.PaintBox()->Image().isNull()) << name;
+    }
+}
+
+TEST_F(PreviewArea, APictureShowsItsSizeAndTheSameNameIsNotLoadedAgain) {
+    PicturePreview preview(&host);
+    const std::string path = WriteBmp(dir, "a.bmp", 7, 5);
+    preview.SelectionChanged(path);
+    EXPECT_EQ(Text(preview.PictureLabel()), " (7x5)");
+    EXPECT_TRUE(preview.PreviewButton()->isEnabled());
+    EXPECT_EQ(preview.PaintPanel()->Caption(), "");
+    EXPECT_EQ(preview.PaintBox()->Image().size(), QSize(7, 5));
+    WriteBmp(dir, "a.bmp", 3, 9);
+    preview.SelectionChanged(path);
+    EXPECT_EQ(Text(preview.PictureLabel()), " (7x5)");
+    preview.SelectionChanged(dir);
+    preview.SelectionChanged(path);
+    EXPECT_EQ(Text(preview.PictureLabel()), " (3x9)");
+}
+
+// A load that waits until the test lets it go, recording what it was asked for.
+struct HeldLoads {
+    std::mutex mutex;
+    std::vector<std::string> asked;
+    std::atomic<bool> released{false};
+    std::atomic<int> started{0};
+    PreviewLoader::LoadFunction Function() {
+        return [this](const std::string& path) {
+            {
+                std::lock_guard lock(mutex);
+                asked.push_back(path);
+            }
+            ++started;
+            for (int i = 0; i < 1000 && !released; ++i) QThread::msleep(5);
+            return LoadPreview(path);
+        };
+    }
+    std::vector<std::string> Asked() {
+        std::lock_guard lock(mutex);
+        return asked;
+    }
+};
+
+TEST_F(PreviewArea, ASlowPreviewFinishesWithoutHoldingTheDialogAndNewerSelectionsWin) {
+    const std::string a = WriteBmp(dir, "a.bmp", 4, 2), b = WriteBmp(dir, "b.bmp", 5, 2), c = WriteBmp(dir, "c.bmp", 6, 2);
+    HeldLoads loads;
+    PicturePreview preview(&host, loads.Function());
+    preview.SelectionChanged(a);
+    // Back from the selection change while the load still waits.
+    EXPECT_FALSE(loads.released);
+    EXPECT_EQ(Text(preview.PictureLabel()), "画像:");
+    EXPECT_FALSE(preview.PreviewButton()->isEnabled());
+    QTRY_COMPARE(loads.started.load(), 1);
+    preview.SelectionChanged(b);
+    preview.SelectionChanged(c);
+    loads.released = true;
+    QTRY_COMPARE(Text(preview.PictureLabel()), std::string(" (6x2)"));
+    EXPECT_TRUE(preview.PreviewButton()->isEnabled());
+    // b was superseded before it started; a's late result never shows.
+    QTest::qWait(50);
+    EXPECT_EQ(loads.Asked(), (std::vector<std::string>{a, c}));
+    EXPECT_EQ(Text(preview.PictureLabel()), " (6x2)");
+}
+
+TEST(PreviewLoaderTest, ALateResultOfASupersededRequestIsDropped) {
+    HeldLoads loads;
+    PreviewLoader loader(loads.Function());
+    std::vector<std::string> delivered;
+    loader.OnReady = [&](PreviewResult& r) { delivered.push_back(r.path); };
+    EXPECT_FALSE(loader.Request("/nowhere/1.bmp", std::chrono::milliseconds(0)));
+    QTRY_COMPARE(loads.started.load(), 1);
+    EXPECT_FALSE(loader.Request("/nowhere/2.bmp", std::chrono::milliseconds(0)));
+    loader.Cancel();
+    loads.released = true;
+    QTest::qWait(100);
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_EQ(loads.Asked(), std::vector<std::string>{"/nowhere/1.bmp"});
+    // A quick load comes back within the wait.
+    std::optional<PreviewResult> quick = loader.Request("/nowhere/3.bmp", std::chrono::milliseconds(5000));
+    ASSERT_TRUE(quick);
+    EXPECT_EQ(quick->path, "/nowhere/3.bmp");
+    EXPECT_EQ(quick->picture, nullptr);
+}
+
+TEST(SilentPaintPanel, APaintFailureBecomesTheCaption) {
+    TSilentPaintPanel panel;
+    panel.PaintSilently([] { throw std::bad_alloc(); });
+    EXPECT_EQ(panel.Caption(), "画像が不正です");
+}
+
+class FileDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "dialogs";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<TApplication>(argc, argv);
+        dir = QDir(QString::fromStdString(zavotest::TempDir())).canonicalPath().toStdString();
+    }
+    // Runs f with the Qt dialog once Execute shows it.
+    template <typename F>
+    void WhenShown(F f) {
+        QTimer::singleShot(0, [f] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            f(*qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+        });
+    }
+    std::unique_ptr<TApplication> app;
+    std::string dir;
+};
+
+TEST_F(FileDialogs, NameAndFilterCarryOverAndCancelKeepsThem) {
+    TOpenDialog dialog(nullptr);
+    dialog.SetFilter("画像(*.bmp,*,jpg)|*.bmp;*.jpg|全部|*.*");
+    const std::string first = WriteBmp(dir, "first.bmp", 2, 2), second = dir + "/second.jpg";
+    WhenShown([&](QFileDialog& d) {
+        EXPECT_EQ(d.selectedNameFilter().toStdString(), "画像(*.bmp,*,jpg)");
+        d.selectNameFilter(d.nameFilters().at(1));
+        d.selectFile(QString::fromStdString(first));
+        EXPECT_EQ(dialog.FileName(), first);
+        static_cast<QDialog&>(d).accept();
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName(), first);
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+
+    std::string startedWith, filterShown, whileOpen;
+    WhenShown([&](QFileDialog& d) {
+        startedWith = d.selectedFiles().value(0).toStdString();
+        filterShown = d.selectedNameFilter().toStdString();
+        d.selectFile(QString::fromStdString(second));
+        whileOpen = dialog.FileName();
+        d.reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(startedWith, first);
+    EXPECT_EQ(filterShown, "全部");
+    EXPECT_EQ(whileOpen, second);
+    EXPECT_EQ(dialog.FileName(), first);
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+
+    // A written name is where the next dialog starts; a typed missing name is accepted.
+    dialog.SetFileName(second);
+    WhenShown([&](QFileDialog& d) {
+        startedWith = d.selectedFiles().value(0).toStdString();
+        static_cast<QDialog&>(d).accept();
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(startedWith, second);
+    EXPECT_EQ(dialog.FileName(), second);
+}
+
+TEST_F(FileDialogs, MasksMatchWhateverTheLetterCase) {
+    WriteBmp(dir, "PHOTO.BMP", 2, 2);
+    WriteBmp(dir, "small.bmp", 2, 2);
+    QFile other(QString::fromStdString(dir + "/notes.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    TOpenPictureDialog dialog(nullptr);
+    dialog.SetFilter("画像(*.bmp,*,jpg)|*.bmp;*.jpg|全部|*.*");
+    dialog.SetFileName(dir + "/small.bmp");
+    QStringList listed;
+    bool previewInDialog = false;
+    WhenShown([&](QFileDialog& d) {
+        auto* view = d.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        ASSERT_NE(view, nullptr);
+        QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) >= 2);
+        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+            listed << view->model()->index(r, 0, view->rootIndex()).data().toString();
+        previewInDialog = dialog.Preview() && dialog.Preview()->PicturePanel()->window() == &d;
+        d.reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"PHOTO.BMP", "small.bmp"}));
+    EXPECT_TRUE(previewInDialog);
+    EXPECT_EQ(dialog.Preview(), nullptr);
+}
+
+TEST_F(FileDialogs, TheFullSizePreviewTakesThePicturesSizeAndEscCloses) {
+    TPicture picture;
+    picture.LoadPictureFile(WriteBmp(dir, "p.bmp", 100, 50));
+    QSize client;
+    std::string title;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QWidget* form = QApplication::activeModalWidget();
+        title = form->objectName().toStdString() + " " + form->windowTitle().toStdString();
+        client = form->size();
+        QTest::keyClick(form, Qt::Key_Escape);
+    });
+    ShowPreviewForm(&picture, nullptr);
+    EXPECT_EQ(title, "PreviewForm プレビュー");
+    EXPECT_EQ(client, QSize(112, 62));
+
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        client = QApplication::activeModalWidget()->size();
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
+    });
+    ShowPreviewForm(nullptr, nullptr);
+    EXPECT_EQ(client, QSize(320, 240));
+}
+
+}  // namespace
