@@ -146,15 +146,16 @@ void TMetafile::LoadEnhanced(TStream& stream) {
     std::optional<platform::EnhancedHeader> header = platform::ReadEnhancedHeader(bytes);
     if (!header) Invalid();
 
+    int64_t width = int64_t{header->frame.right} - header->frame.left;
+    int64_t height = int64_t{header->frame.bottom} - header->frame.top;
+    // A frame wider than any size can be counted in is no frame.
+    if (width < INT32_MIN || width > INT32_MAX || height < INT32_MIN || height > INT32_MAX) Invalid();
+
     auto* image = new TMetafileImage;
     image->loaded = true;
     image->enhanced = true;
     image->data = std::move(bytes);
     image->header = *header;
-    int64_t width = int64_t{header->frame.right} - header->frame.left;
-    int64_t height = int64_t{header->frame.bottom} - header->frame.top;
-    // A frame wider than any size can be counted in is no frame.
-    if (width < INT32_MIN || width > INT32_MAX || height < INT32_MIN || height > INT32_MAX) Invalid();
     image->mmWidth = static_cast<int32_t>(width);
     image->mmHeight = static_cast<int32_t>(height);
     Replace(image);

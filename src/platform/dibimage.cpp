@@ -1,17 +1,25 @@
 #include "platform/dibimage.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <bit>
+#include <cstring>
 #include <vector>
 
 #include "base/exceptions.h"
+#include "platform/pngdecode.h"
 #include "platform/recordreader.h"
+#include "platform/rledecoder.h"
+#include "platform/surface.h"
 
 namespace zavo::platform {
 
 namespace {
 
 // Pixel memory beyond this is refused, as for any surface.
-constexpr int64_t kMaxPixelBytes = int64_t{1} << 31;
+constexpr int64_t kMaxPixelBytes = kMaxSurfaceBytes;
+
+enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5 };
 
 struct DibHeader {
     uint32_t size = 0;
@@ -19,6 +27,7 @@ struct DibHeader {
     int64_t height = 0;
     int bitCount = 0;
     uint32_t compression = 0;
+    uint32_t sizeImage = 0;
     uint32_t clrUsed = 0;
     uint32_t masks[3] = {0, 0, 0};
     bool core = false;
@@ -42,22 +51,34 @@ DibHeader ReadHeader(std::span<const uint8_t> info) {
         r.U16();
         h.bitCount = r.U16();
         h.compression = r.U32();
-        r.Skip(12);
+        h.sizeImage = r.U32();
+        r.Skip(8);
         h.clrUsed = r.U32();
         r.U32();
-        if (h.compression == 3 && h.size >= 52) {
+        if (h.compression == kBitFields && h.size >= 52) {
             for (uint32_t& m : h.masks) m = r.U32();
         }
     } else {
         throw MalformedRecord{};
     }
     if (h.width <= 0 || h.height == 0) throw MalformedRecord{};
+    if (h.compression == kJpeg || h.compression == kPng) {
+        // The pixels are a whole JPEG or PNG image; a colour table, if any, is only a hint.
+        h.bitCount = 0;
+        h.tableBytes = h.clrUsed <= 256 ? int64_t{h.clrUsed} * 4 : 0;
+        return h;
+    }
     switch (h.bitCount) {
-        case 1: case 4: case 8: case 24:
-            if (h.compression != 0) throw MalformedRecord{};
+        case 1: case 24:
+            if (h.compression != kRgb) throw MalformedRecord{};
+            break;
+        case 4: case 8:
+            if (h.compression != kRgb && h.compression != (h.bitCount == 8 ? kRle8 : kRle4)) throw MalformedRecord{};
+            // Run-length rows are always stored bottom-up.
+            if (h.compression != kRgb && h.height < 0) throw MalformedRecord{};
             break;
         case 16: case 32:
-            if (h.compression != 0 && h.compression != 3) throw MalformedRecord{};
+            if (h.compression != kRgb && h.compression != kBitFields) throw MalformedRecord{};
             break;
         default:
             throw MalformedRecord{};
@@ -70,13 +91,13 @@ DibHeader ReadHeader(std::span<const uint8_t> info) {
         h.colorCount = h.clrUsed <= 256 ? h.clrUsed : 0;
     }
     int64_t maskBytes = 0;
-    if (h.compression == 3 && h.size < 52) {
+    if (h.compression == kBitFields && h.size < 52) {
         maskBytes = 12;
         r.Seek(h.size);
         for (uint32_t& m : h.masks) m = r.U32();
     }
     h.tableBytes = maskBytes + h.colorCount * (h.core ? 3 : 4);
-    if (h.compression == 0) {
+    if (h.compression == kRgb) {
         if (h.bitCount == 16) {
             h.masks[0] = 0x7C00; h.masks[1] = 0x03E0; h.masks[2] = 0x001F;
         } else if (h.bitCount == 32) {
@@ -95,14 +116,74 @@ struct MaskChannel {
     uint32_t max;
 };
 
+
+int64_t Rows(const DibHeader& h) { return h.height > 0 ? h.height : -h.height; }
+
+// The header's pixels, refused when their 32-bit image would be too large for any surface.
+void CheckSize(const DibHeader& h) {
+    if (h.width > kMaxPixelBytes / 4 / Rows(h)) throw EOutOfResources(msg::OutOfResources);
+}
+
+// The bytes of a compressed bitmap: its image size when that fits the data, else all of it.
+std::span<const uint8_t> Compressed(const DibHeader& h, std::span<const uint8_t> bits) {
+    return h.sizeImage != 0 && h.sizeImage <= bits.size() ? bits.first(h.sizeImage) : bits;
+}
+
+// Run-length pixels. What the runs skip stays transparent, so drawing leaves the target there.
+QImage DecodeRunLength(const DibHeader& h, const std::vector<QRgb>& colors, std::span<const uint8_t> bits) {
+    QImage image(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) throw EOutOfResources(msg::OutOfResources);
+    // The decoder writes a zero fourth byte, which tells written pixels from this filling.
+    image.fill(0xFF000000u);
+    std::vector<uint32_t> table(colors.begin(), colors.end());
+    RleTarget target{image.bits(), image.width(), image.height(), static_cast<ptrdiff_t>(image.bytesPerLine())};
+    DecodeRle(Compressed(h, bits), h.compression == kRle8 ? RleKind::Rle8 : RleKind::Rle4, table, target);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) row[x] = qAlpha(row[x]) ? 0 : (row[x] | 0xFF000000u);
+    }
+    return image;
+}
+
+QImage DecodeJpeg(std::span<const uint8_t> bytes) {
+    if (bytes.size() > static_cast<size_t>(INT32_MAX)) return QImage();
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    // The caller has bounded the size by the surface limit already.
+    reader.setAllocationLimit(static_cast<int>(kMaxPixelBytes >> 20));
+    QImage image;
+    reader.read(&image);
+    return image;
+}
+
+// A JPEG or PNG image standing for the pixels; its size must be the header's.
+QImage DecodeEmbedded(const DibHeader& h, std::span<const uint8_t> bits, bool keepAlpha) {
+    std::span<const uint8_t> bytes = Compressed(h, bits);
+    QImage image;
+    if (h.compression == kJpeg) {
+        image = DecodeJpeg(bytes);
+    } else if (auto png = DecodePng(bytes, kMaxPixelBytes)) {
+        image = QImage(png->bgra.data(), png->width, png->height, QImage::Format_ARGB32).copy();
+    }
+    if (image.isNull() || image.width() != h.width || image.height() != Rows(h)) throw MalformedRecord{};
+    image = image.convertToFormat(keepAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) throw EOutOfResources(msg::OutOfResources);
+    return image;
+}
+
 }  // namespace
 
-DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, bool keepAlpha) {
+DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bits, bool keepAlpha,
+                     const DecodeCharge& charge) {
     DibHeader h = ReadHeader(info);
     bool bottomUp = h.height > 0;
-    int64_t height = bottomUp ? h.height : -h.height;
+    int64_t height = Rows(h);
     // The decoded image takes 4 bytes a pixel, which bounds the source rows too.
-    if (h.width > kMaxPixelBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
+    CheckSize(h);
+    if (charge) charge(h.width * height);
+    if (h.compression == kJpeg || h.compression == kPng) return {DecodeEmbedded(h, bits, keepAlpha), bottomUp};
     RecordReader table(info);
     table.Seek(h.core ? 12 : h.size);
     table.Skip(h.tableBytes - h.colorCount * (h.core ? 3 : 4));
@@ -115,6 +196,8 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
             colors[i] = qRgb(rr, g, b);
         }
     }
+
+    if (h.compression == kRle8 || h.compression == kRle4) return {DecodeRunLength(h, colors, bits), true};
 
     int64_t rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
     if (rowBytes * height > static_cast<int64_t>(bits.size())) throw MalformedRecord{};
@@ -151,11 +234,51 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
     return {std::move(image), bottomUp};
 }
 
-DecodedDib DecodePackedDib(std::span<const uint8_t> packed) {
+size_t PackedInfoBytes(std::span<const uint8_t> packed) {
     DibHeader h = ReadHeader(packed);
     uint64_t offset = static_cast<uint64_t>(h.core ? 12 : h.size) + static_cast<uint64_t>(h.tableBytes);
     if (offset > packed.size()) throw MalformedRecord{};
-    return DecodeDib(packed.first(static_cast<size_t>(offset)), packed.subspan(static_cast<size_t>(offset)));
+    return static_cast<size_t>(offset);
+}
+
+DecodedDib DecodePackedDib(std::span<const uint8_t> packed, const DecodeCharge& charge) {
+    size_t offset = PackedInfoBytes(packed);
+    return DecodeDib(packed.first(offset), packed.subspan(offset), false, charge);
+}
+
+QImage DecodeBitmap16(std::span<const uint8_t> bytes, QRgb zero, QRgb one, const DecodeCharge& charge) {
+    RecordReader r(bytes);
+    r.U16();  // type
+    int width = r.I16(), height = r.I16(), widthBytes = r.I16();
+    int planes = r.U8(), bitsPixel = r.U8();
+    if (width <= 0 || height <= 0 || planes != 1 || int64_t{widthBytes} * 8 < int64_t{width} * bitsPixel)
+        throw MalformedRecord{};
+    if (bitsPixel != 1 && bitsPixel != 4 && bitsPixel != 24 && bitsPixel != 32) throw MalformedRecord{};
+    uint64_t pixelBytes = uint64_t(widthBytes) * uint64_t(height);
+    // Some writers keep the 32-bit bits pointer of the bitmap structure in front of the rows.
+    if (r.Remaining() == pixelBytes + 4) r.Skip(4);
+    std::span<const uint8_t> bits = r.Bytes(pixelBytes);
+    if (width > kMaxPixelBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
+    if (charge) charge(int64_t{width} * height);
+    // The colours of the default 16-colour palette.
+    static constexpr QRgb kVga[16] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080,
+                                      0xFF008080, 0xFFC0C0C0, 0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00,
+                                      0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) throw EOutOfResources(msg::OutOfResources);
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* src = bits.data() + static_cast<size_t>(y) * static_cast<size_t>(widthBytes);
+        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            switch (bitsPixel) {
+                case 1: dst[x] = (src[x >> 3] >> (7 - (x & 7))) & 1 ? one : zero; break;
+                case 4: dst[x] = kVga[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15]; break;
+                case 24: dst[x] = qRgb(src[x * 3 + 2], src[x * 3 + 1], src[x * 3]); break;
+                default: dst[x] = qRgb(src[x * 4 + 2], src[x * 4 + 1], src[x * 4]); break;
+            }
+        }
+    }
+    return image;
 }
 
 }  // namespace zavo::platform

@@ -2,7 +2,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/dibimage.h"
+#include "platform/metafilebitmaps.h"
 #include "platform/metafiledc.h"
 #include "platform/metafilepainter.h"
 #include "platform/recordreader.h"
@@ -150,11 +150,6 @@ private:
         }
     }
 
-    // A bitmap given by offsets and sizes within the record.
-    DecodedDib Dib(RecordReader& r, uint32_t offInfo, uint32_t infoBytes, uint32_t offBits, uint32_t bitsBytes) {
-        return DecodeDib(r.BytesAt(offInfo, infoBytes), r.BytesAt(offBits, bitsBytes));
-    }
-
     std::vector<QRect> Region(RecordReader& r, uint32_t bytes) {
         RecordReader g(r.Bytes(bytes));
         g.Skip(8);
@@ -214,7 +209,7 @@ private:
         uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
         MetaBrush brush;
         brush.kind = MetaBrush::Kind::Pattern;
-        brush.pattern = Dib(r, offInfo, infoBytes, offBits, bitsBytes).image;
+        if (auto dib = RecordDib(dc_, r, offInfo, infoBytes, offBits, bitsBytes)) brush.pattern = dib->image;
         if (slot) *slot = brush;
     }
 
@@ -272,64 +267,43 @@ private:
         dc_.Text(ref, text, dx, options, clip);
     }
 
-    void Blt(RecordReader& r, bool stretch) {
-        r.Seek(24);
-        double x = r.I32(), y = r.I32(), cx = r.I32(), cy = r.I32();
-        uint32_t rop = r.U32();
-        double sx = r.I32(), sy = r.I32();
-        r.Skip(24 + 4 + 4);  // source transform, background colour, colour usage
-        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
-        double scx = cx, scy = cy;
-        if (stretch) {
-            scx = r.I32();
-            scy = r.I32();
-        }
-        QRectF dst(x, y, cx, cy);
-        if (infoBytes == 0) {
-            dc_.PatBlt(dst, rop);
-            return;
-        }
-        DecodedDib dib = Dib(r, offInfo, infoBytes, offBits, bitsBytes);
-        QRectF src = QRectF(sx, sy, scx, scy).intersected(QRectF(dib.image.rect()));
-        if (src.isEmpty()) src = dib.image.rect();
-        dc_.DrawImage(dst, dib.image, src, rop);
+    void AngleArc(RecordReader& r) {
+        double x = r.I32(), y = r.I32();
+        double radius = r.U32();
+        double start = r.F32();
+        dc_.AngleArc(QPointF(x, y), radius, start, r.F32());
     }
 
-    void AlphaBlend(RecordReader& r) {
-        r.Seek(24);
-        double x = r.I32(), y = r.I32(), cx = r.I32(), cy = r.I32();
-        r.U8();  // blend operation: always "over"
-        r.U8();
-        double opacity = r.U8() / 255.0;
-        bool sourceAlpha = r.U8() & 1;
-        double sx = r.I32(), sy = r.I32();
-        r.Skip(24 + 4 + 4);  // source transform, background colour, colour usage
-        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
-        double scx = r.I32(), scy = r.I32();
-        if (infoBytes == 0) return;
-        DecodedDib dib = DecodeDib(r.BytesAt(offInfo, infoBytes), r.BytesAt(offBits, bitsBytes), sourceAlpha);
-        QRectF src = QRectF(sx, sy, scx, scy).intersected(QRectF(dib.image.rect()));
-        if (src.isEmpty()) src = dib.image.rect();
-        dc_.BlendImage(QRectF(x, y, cx, cy), dib.image, src, opacity);
+    void PolyDraw(RecordReader& r, bool small) {
+        r.Skip(16);  // bounds
+        uint32_t count = r.U32();
+        std::vector<QPointF> pts = Points(r, count, small);
+        std::span<const uint8_t> kinds = r.Bytes(count);
+        dc_.PolyDraw(pts, std::vector<uint8_t>(kinds.begin(), kinds.end()));
     }
 
-    void StretchDib(RecordReader& r, bool toDevice) {
-        r.Seek(24);
-        double x = r.I32(), y = r.I32(), sx = r.I32(), sy = r.I32(), scx = r.I32(), scy = r.I32();
-        uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
-        r.U32();  // colour usage
-        uint32_t rop = 0xCC0020;
-        double cx = scx, cy = scy;
-        if (!toDevice) {
-            rop = r.U32();
-            cx = r.I32();
-            cy = r.I32();
+    void GradientFill(RecordReader& r) {
+        r.Skip(16);  // bounds
+        uint32_t vertexCount = r.U32(), pieceCount = r.U32(), mode = r.U32();
+        if (vertexCount > r.Remaining() / 16) throw MalformedRecord{};
+        std::vector<MetafileDC::GradientVertex> vertices(vertexCount);
+        for (auto& v : vertices) {
+            double x = r.I32(), y = r.I32();
+            int red = r.U16() >> 8, green = r.U16() >> 8, blue = r.U16() >> 8;
+            r.U16();  // alpha, which filling ignores
+            v = {QPointF(x, y), qRgb(red, green, blue)};
         }
-        DecodedDib dib = Dib(r, offInfo, infoBytes, offBits, bitsBytes);
-        int h = dib.image.height();
-        // Source rows count from the bottom in a bottom-up bitmap.
-        if (dib.bottomUp) sy = h - sy - scy;
-        dc_.DrawImage(QRectF(x, y, cx, cy), dib.image, QRectF(sx, sy, scx, scy), rop);
+        if (mode == 2) {
+            if (pieceCount > r.Remaining() / 12) throw MalformedRecord{};
+            std::vector<std::array<uint32_t, 3>> triangles(pieceCount);
+            for (auto& t : triangles) t = {r.U32(), r.U32(), r.U32()};
+            dc_.GradientTriangles(vertices, triangles);
+        } else if (mode <= 1) {
+            if (pieceCount > r.Remaining() / 8) throw MalformedRecord{};
+            std::vector<std::array<uint32_t, 2>> rects(pieceCount);
+            for (auto& q : rects) q = {r.U32(), r.U32()};
+            dc_.GradientRects(vertices, rects, mode == 1);
+        }
     }
 
     void Record(uint32_t type, RecordReader& r) {
@@ -410,17 +384,18 @@ private:
                 else if (bytes != 0) dc_.SelectClipRegion(Region(r, bytes), mode);
                 break;
             }
-            case 76: Blt(r, false); break;
-            case 77: Blt(r, true); break;
-            case 80: StretchDib(r, true); break;
-            case 81: StretchDib(r, false); break;
             case 82: CreateFont(r); break;
             case 83: TextOut(r, false); break;
             case 84: TextOut(r, true); break;
             case 93: case 94: CreatePatternBrush(r); break;
             case 95: CreatePen(r, true); break;
-            case 114: AlphaBlend(r); break;
-            default: break;  // records without visible effect here, or unknown ones
+            case 41: AngleArc(r); break;
+            case 56: PolyDraw(r, false); break;
+            case 92: PolyDraw(r, true); break;
+            case 118: GradientFill(r); break;
+            default:
+                if (IsEnhancedBitmapRecord(type)) PlayEnhancedBitmapRecord(type, dc_, r);
+                break;  // otherwise records without visible effect here, or unknown ones
         }
     }
 

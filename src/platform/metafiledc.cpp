@@ -28,21 +28,6 @@ double ArcAngle(const QRectF& box, QPointF p) {
     return std::atan2(-(p.y() - c.y()) / (box.height() / 2), (p.x() - c.x()) / (box.width() / 2)) * 180 / M_PI;
 }
 
-// Composition modes for the ternary raster operations that combine source and target.
-std::optional<QPainter::CompositionMode> SourceRop(uint32_t rop) {
-    switch ((rop >> 16) & 0xFF) {
-        case 0xCC: return QPainter::CompositionMode_Source;
-        case 0xEE: return QPainter::RasterOp_SourceOrDestination;
-        case 0x88: return QPainter::RasterOp_SourceAndDestination;
-        case 0x66: return QPainter::RasterOp_SourceXorDestination;
-        case 0x44: return QPainter::RasterOp_SourceAndNotDestination;
-        case 0x33: return QPainter::RasterOp_NotSource;
-        case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination;
-        case 0xBB: return QPainter::RasterOp_NotSourceOrDestination;
-        default: return std::nullopt;
-    }
-}
-
 }  // namespace
 
 QRect PlayArea(QPainter& painter, const MetafileRect& dest) {
@@ -546,6 +531,41 @@ void MetafileDC::Arc(ArcKind kind, const QRectF& rawBox, QPointF start, QPointF 
     }
 }
 
+void MetafileDC::AngleArc(QPointF center, double radius, double startAngle, double sweepAngle) {
+    if (!Finite(center) || !std::isfinite(radius) || !std::isfinite(startAngle) || !std::isfinite(sweepAngle)) return;
+    // Turns beyond the first draw nothing new; the arc still ends where the whole sweep ends.
+    if (std::abs(sweepAngle) > 360) sweepAngle = std::copysign(360 + std::fmod(std::abs(sweepAngle), 360), sweepAngle);
+    QRectF box(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
+    QPainterPath arc(state_.current);
+    arc.arcTo(box, std::fmod(startAngle, 360), sweepAngle);
+    if (inPath_) path_.connectPath(arc);
+    else Paint(arc, false, true);
+    state_.current = arc.currentPosition();
+}
+
+void MetafileDC::PolyDraw(const std::vector<QPointF>& pts, const std::vector<uint8_t>& kinds) {
+    if (pts.size() != kinds.size() || pts.empty()) return;
+    QPainterPath figure(state_.current);
+    for (size_t i = 0; i < pts.size(); ++i) {
+        switch (kinds[i] & ~1) {
+            case 6: figure.moveTo(pts[i]); continue;
+            case 2: figure.lineTo(pts[i]); break;
+            case 4:
+                if (i + 2 >= pts.size() || (kinds[i + 1] & ~1) != 4 || (kinds[i + 2] & ~1) != 4) return;
+                figure.cubicTo(pts[i], pts[i + 1], pts[i + 2]);
+                i += 2;
+                break;
+            default: return;
+        }
+        if (kinds[i] & 1) figure.closeSubpath();
+    }
+    if (inPath_) path_.connectPath(figure);
+    else Paint(figure, false, true);
+    state_.current = pts.back();
+}
+
+void MetafileDC::ChargePixels(int64_t pixels) { Charge(QRectF(), pixels / 8, false); }
+
 void MetafileDC::SetPixel(QPointF p, QColor c) {
     QTransform t = Full();
     if (!Usable(t)) return;
@@ -554,79 +574,6 @@ void MetafileDC::SetPixel(QPointF p, QColor c) {
     painter_.setTransform(base_);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_.fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), c);
-}
-
-void MetafileDC::DrawImage(const QRectF& dst, const QImage& image, const QRectF& src, uint32_t rop) {
-    auto mode = SourceRop(rop);
-    if (!mode) {
-        PatBlt(dst, rop);
-        return;
-    }
-    Place(dst, image, src, *mode, 1);
-}
-
-void MetafileDC::BlendImage(const QRectF& dst, const QImage& image, const QRectF& src, double opacity) {
-    Place(dst, image, src, QPainter::CompositionMode_SourceOver, opacity);
-}
-
-void MetafileDC::Place(const QRectF& dst, const QImage& image, const QRectF& src, QPainter::CompositionMode mode,
-                       double opacity) {
-    if (image.isNull() || src.width() <= 0 || src.height() <= 0 || dst.width() == 0 || dst.height() == 0) return;
-    QTransform t = Full();
-    if (!Usable(t)) return;
-    QTransform place = QTransform::fromScale(dst.width() / src.width(), dst.height() / src.height()) *
-                       QTransform::fromTranslate(dst.x(), dst.y()) * t;
-    if (!Usable(place)) return;
-    if (!Charge(place.mapRect(QRectF(0, 0, src.width(), src.height())), 4, false)) return;
-    painter_.setTransform(place * base_);
-    painter_.setRenderHint(QPainter::SmoothPixmapTransform, state_.stretchMode == 4);
-    painter_.setCompositionMode(mode);
-    painter_.setOpacity(opacity);
-    painter_.drawImage(QRectF(0, 0, src.width(), src.height()), image, src);
-    painter_.setOpacity(1);
-}
-
-void MetafileDC::PatBlt(const QRectF& dst, uint32_t rop) {
-    QTransform t = Full();
-    if (!Usable(t)) return;
-    QRectF r = dst.normalized();
-    if (!Charge(t.mapRect(r), 4, false)) return;
-    painter_.setTransform(t * base_);
-    switch ((rop >> 16) & 0xFF) {
-        case 0x00:
-            painter_.setCompositionMode(QPainter::CompositionMode_Source);
-            painter_.fillRect(r, Qt::black);
-            break;
-        case 0xFF:
-            painter_.setCompositionMode(QPainter::CompositionMode_Source);
-            painter_.fillRect(r, Qt::white);
-            break;
-        case 0x55:
-            painter_.setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter_.fillRect(r, Qt::black);
-            break;
-        case 0xF0:
-        case 0x5A:
-            if (state_.brush.kind == MetaBrush::Kind::Null) break;
-            painter_.setCompositionMode((rop >> 16 & 0xFF) == 0x5A ? QPainter::RasterOp_SourceXorDestination
-                                                                   : QPainter::CompositionMode_SourceOver);
-            painter_.fillRect(r, MakeBrush(state_.brush));
-            break;
-        default:
-            break;
-    }
-}
-
-void MetafileDC::FillRegion(const std::vector<QRect>& deviceRects, const MetaBrush& brush) {
-    if (brush.kind == MetaBrush::Kind::Null) return;
-    Charge(QRectF(), static_cast<int64_t>(deviceRects.size()), false);
-    painter_.setTransform(outer_ * base_);
-    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    for (const QRect& r : deviceRects) {
-        QRectF d = outer_.mapRect(QRectF(r));
-        if (!Charge(d, 1, false)) continue;
-        painter_.fillRect(QRectF(r), MakeBrush(brush));
-    }
 }
 
 }  // namespace zavo::platform

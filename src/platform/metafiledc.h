@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QTransform>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -90,6 +91,7 @@ public:
     void SetTextColor(QColor c) { state_.textColor = c; }
     QColor TextColor() const { return state_.textColor; }
     void SetBkColor(QColor c) { state_.bkColor = c; }
+    QColor BkColor() const { return state_.bkColor; }
     void SetBkMode(int mode) { state_.bkMode = mode; }
     void SetPolyFillMode(int mode) { state_.polyFillMode = mode; }
     void SetRop2(int rop) { state_.rop2 = rop; }
@@ -139,19 +141,54 @@ public:
     enum class ArcKind { Arc, Chord, Pie, ArcTo };
     void Arc(ArcKind kind, const QRectF& box, QPointF start, QPointF end);
     void SetPixel(QPointF p, QColor c);
+    // A line from the current position to the start of the arc around center, then the arc;
+    // angles in degrees, counter-clockwise as seen.
+    void AngleArc(QPointF center, double radius, double startAngle, double sweepAngle);
+    // Points with their kinds, 6 moving, 2 drawing a line, 4 one of three Bézier points; 1 added to a
+    // line or the last Bézier point closes the figure. Nothing is drawn when a kind is none of these.
+    void PolyDraw(const std::vector<QPointF>& pts, const std::vector<uint8_t>& kinds);
+
+    // Colour gradients between vertices (logical points): rectangles from an upper-left to a
+    // lower-right vertex, shaded across or down, or triangles shaded between their corners.
+    struct GradientVertex {
+        QPointF at;
+        QRgb color;
+    };
+    void GradientRects(const std::vector<GradientVertex>& vertices, const std::vector<std::array<uint32_t, 2>>& rects,
+                       bool vertical);
+    void GradientTriangles(const std::vector<GradientVertex>& vertices,
+                           const std::vector<std::array<uint32_t, 3>>& triangles);
+
+    // Charges the work of decoding a bitmap of this many pixels.
+    void ChargePixels(int64_t pixels);
 
     // Text at a logical reference point, aligned by the text alignment; dx are the logical advances
     // of each character when given. options: 2 opaque (fill rect), 4 clipped (to rect).
     void Text(QPointF ref, const QString& text, const std::vector<double>& dx, uint32_t options,
               const std::optional<QRectF>& rect);
 
-    // A bitmap stretched from src (its pixels) into dst (logical, sizes may be negative), with a
-    // ternary raster operation.
+    // Bitmaps. Source rectangles are in bitmap pixels, destinations logical (sizes may be negative).
+    // Raster operations are the ternary ones (their index in bits 16 to 23), applied exactly with the
+    // brush as the pattern (a hatch's gaps in the background colour) and bitmap pixels taken nearest;
+    // a straight copy is painted smoothly in half-tone stretch mode. Transparent bitmap pixels leave
+    // the target as it is.
+    // A bitmap stretched from src into dst.
     void DrawImage(const QRectF& dst, const QImage& image, const QRectF& src, uint32_t rop);
     // A bitmap blended over what is there, with its own alpha (when it has one) and a constant one.
     void BlendImage(const QRectF& dst, const QImage& image, const QRectF& src, double opacity);
     // A rectangle painted with the brush and a raster operation that uses no source.
     void PatBlt(const QRectF& dst, uint32_t rop);
+    // dst's size of the bitmap (when there is one) from srcAt, with the foreground raster operation
+    // (bits 16 to 23 of rop4) where the mask is white and the background one (bits 24 to 31)
+    // elsewhere; maskAt is the mask pixel matching srcAt. Without a mask only the foreground applies.
+    void MaskBlt(const QRectF& dst, const QImage* image, QPointF srcAt, const QImage* mask, QPointF maskAt,
+                 uint32_t rop4);
+    // src copied onto the parallelogram with these upper-left, upper-right and lower-left corners;
+    // with a mask, only where it is white.
+    void PlgBlt(const std::array<QPointF, 3>& corners, const QImage& image, const QRectF& src, const QImage* mask,
+                QPointF maskAt);
+    // A bitmap stretched from src into dst, leaving out its pixels of the transparent colour.
+    void TransparentBlt(const QRectF& dst, const QImage& image, const QRectF& src, QRgb transparent);
     // A region (reference-device rectangles) filled with a brush.
     void FillRegion(const std::vector<QRect>& deviceRects, const MetaBrush& brush);
 
@@ -191,8 +228,23 @@ private:
     bool Charge(const QRectF& deviceBounds, int64_t elements, bool dashed);
     bool Rop2Mode();
     QPen MakePen() const;
-    void Place(const QRectF& dst, const QImage& image, const QRectF& src, QPainter::CompositionMode mode,
+    // local maps the extent of src, placed at the origin, to logical units.
+    void Place(const QTransform& local, const QImage& image, const QRectF& src, QPainter::CompositionMode mode,
                double opacity);
+    struct BlitOp {
+        const QImage* source = nullptr;  // none: the operations use no source
+        QRectF from;                     // source pixels, or the extent to cover
+        const QImage* mask = nullptr;
+        QPointF maskAt;
+        uint8_t fore = 0xCC;
+        uint8_t back = 0xCC;
+        std::optional<QRgb> transparent;
+    };
+    // Raster operations computed pixel by pixel on the painter's image; local as for Place.
+    void Blit(const QTransform& local, const BlitOp& op);
+    // The painter's image when its pixels can be read, with the device position of picture pixel 0,0.
+    QImage* DeviceImage(QPoint& offset) const;
+    uint32_t BrushPixel(int x, int y) const;
     QBrush MakeBrush(const MetaBrush& b) const;
     QFont MakeFont(double pixelHeight) const;
 

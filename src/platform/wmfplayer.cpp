@@ -2,7 +2,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/dibimage.h"
+#include "platform/metafilebitmaps.h"
 #include "platform/metafiledc.h"
 #include "platform/metafilepainter.h"
 #include "platform/recordreader.h"
@@ -121,11 +121,14 @@ private:
         dc_.Text(ref, text, dx, options, rect);
     }
 
+    // Bit-block and stretch transfers, with a device-independent bitmap (0x0940, 0x0B41) or an old
+    // device-dependent one (0x0922, 0x0B23), or without a bitmap.
     void Blt(uint16_t function, RecordReader& r, uint64_t words) {
         uint32_t rop = r.U32();
+        bool stretch = (function >> 8) == 0x0B;
         bool withBitmap = words != static_cast<uint64_t>(function >> 8) + 3;
         double sh = 0, sw = 0;
-        if (function == 0x0B41) {
+        if (stretch) {
             sh = r.I16();
             sw = r.I16();
         }
@@ -133,7 +136,7 @@ private:
         if (!withBitmap) r.I16();
         double h = r.I16(), w = r.I16();
         QPointF at = YX(r);
-        if (function == 0x0940) {
+        if (!stretch) {
             sh = h;
             sw = w;
         }
@@ -142,10 +145,23 @@ private:
             dc_.PatBlt(dst, rop);
             return;
         }
-        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
-        QRectF src = QRectF(sx, sy, sw, sh).intersected(QRectF(dib.image.rect()));
-        if (src.isEmpty()) src = dib.image.rect();
-        dc_.DrawImage(dst, dib.image, src, rop);
+        std::span<const uint8_t> bitmap = r.Bytes(r.Remaining());
+        QImage image;
+        if ((function & 0xFF) == 0x22 || (function & 0xFF) == 0x23) {
+            try {
+                image = DecodeBitmap16(bitmap, dc_.TextColor().rgb(), dc_.BkColor().rgb(),
+                                       [this](int64_t pixels) { dc_.ChargePixels(pixels); });
+            } catch (const MalformedRecord&) {
+                return;
+            }
+        } else if (auto dib = RecordPackedDib(dc_, bitmap)) {
+            image = dib->image;
+        } else {
+            return;
+        }
+        QRectF src = QRectF(sx, sy, sw, sh).intersected(QRectF(image.rect()));
+        if (src.isEmpty()) src = image.rect();
+        dc_.DrawImage(dst, image, src, rop);
     }
 
     void StretchDib(RecordReader& r) {
@@ -154,19 +170,24 @@ private:
         double sh = r.I16(), sw = r.I16(), sy = r.I16(), sx = r.I16();
         double h = r.I16(), w = r.I16();
         QPointF at = YX(r);
-        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
-        if (dib.bottomUp) sy = dib.image.height() - sy - sh;
-        dc_.DrawImage(QRectF(at.x(), at.y(), w, h), dib.image, QRectF(sx, sy, sw, sh), rop);
+        if (auto dib = RecordPackedDib(dc_, r.Bytes(r.Remaining())))
+            dc_.DrawImage(QRectF(at.x(), at.y(), w, h), dib->image, SourceRows(*dib, QRectF(sx, sy, sw, sh)), rop);
     }
 
     void SetDibToDevice(RecordReader& r) {
         r.U16();  // colour usage
-        r.Skip(4);  // scan lines
+        uint16_t scans = r.U16(), startScan = r.U16();
         double sy = r.I16(), sx = r.I16(), h = r.I16(), w = r.I16();
         QPointF at = YX(r);
-        DecodedDib dib = DecodePackedDib(r.Bytes(r.Remaining()));
-        if (dib.bottomUp) sy = dib.image.height() - sy - h;
-        dc_.DrawImage(QRectF(at.x(), at.y(), w, h), dib.image, QRectF(sx, sy, w, h), 0xCC0020);
+        std::span<const uint8_t> packed = r.Bytes(r.Remaining());
+        size_t infoBytes = 0;
+        try {
+            infoBytes = PackedInfoBytes(packed);
+        } catch (const MalformedRecord&) {
+            return;
+        }
+        DibitsToDevice(dc_, at, QRectF(sx, sy, w, h), packed.first(infoBytes), packed.subspan(infoBytes), startScan,
+                       scans);
     }
 
     void Record(uint16_t function, RecordReader& r, uint64_t words) {
@@ -268,11 +289,11 @@ private:
                 r.Skip(4);  // style and colour usage
                 MetaBrush brush;
                 brush.kind = MetaBrush::Kind::Pattern;
-                brush.pattern = DecodePackedDib(r.Bytes(r.Remaining())).image;
+                if (auto dib = RecordPackedDib(dc_, r.Bytes(r.Remaining()))) brush.pattern = dib->image;
                 Add(brush);
                 break;
             }
-            case 0x0940: case 0x0B41: Blt(function, r, words); break;
+            case 0x0940: case 0x0B41: case 0x0922: case 0x0B23: Blt(function, r, words); break;
             case 0x0F43: StretchDib(r); break;
             case 0x0D33: SetDibToDevice(r); break;
             default: break;  // records without visible effect here, or unknown ones

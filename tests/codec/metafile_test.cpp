@@ -126,6 +126,11 @@ TEST(MetafileLoad, RefusesEnhancedHeadersThatCannotBePlayed) {
     std::vector<uint8_t> tinyTotal = RedSquareEmf();
     zavotest::SetU32(tinyTotal, 48, 40);
     EXPECT_THROW_MSG(Load(tinyTotal), EInvalidGraphic, "メタファイルが不正です");
+    // A frame no 32-bit size can hold; the sanitizer build also finds the image left behind.
+    std::vector<uint8_t> hugeFrame = RedSquareEmf();
+    zavotest::SetU32(hugeFrame, 24, 0x80000000u);
+    zavotest::SetU32(hugeFrame, 32, 0x7FFFFFFFu);
+    EXPECT_THROW_MSG(Load(hugeFrame), EInvalidGraphic, "メタファイルが不正です");
 }
 
 TEST(MetafileLoad, AnEnhancedTotalBeyondTheStreamIsAReadErrorWithoutAllocating) {

@@ -85,7 +85,9 @@ TEST(DibImage, RefusesWhatItCannotReadWithinTheBytes) {
     Append(shortBits, {1, 2, 3});
     EXPECT_THROW(DecodePackedDib(shortBits), MalformedRecord);
     EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 2)), MalformedRecord);       // no such depth
-    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 8, 1)), MalformedRecord);    // run-length data
+    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 8, 1)), MalformedRecord);    // no colour table
+    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 24, 1)), MalformedRecord);   // run-length 24 bits
+    EXPECT_THROW(DecodePackedDib(InfoHeader(1, -1, 8, 1)), MalformedRecord);   // run-length rows top-down
     EXPECT_THROW(DecodePackedDib(InfoHeader(0, 1, 24)), MalformedRecord);
     std::vector<uint8_t> tiny = {12, 0, 0};
     EXPECT_THROW(DecodePackedDib(tiny), MalformedRecord);

@@ -48,11 +48,14 @@ double Closeness(const QImage& image, const QImage& reference) {
 }
 
 struct Case {
-    const char* file;
-    const char* reference;  // under the project's tests/data, or the shared test data
-    bool shared;
+    const char* file;       // in the shared test data, or under the project's tests/data
+    const char* reference;  // under the project's tests/data/metafile/ref, or in the shared test data
+    bool shared;            // the reference is in the shared test data
     double atLeast;
+    bool ownFile = false;   // the file is the project's own
 };
+
+std::string OwnData(const char* path) { return std::string(ZAVO_SOURCE_DIR "/tests/data/") + path; }
 
 }  // namespace
 
@@ -63,14 +66,18 @@ TEST(MetafileRealFiles, RenderCloseToTheReferences) {
         {"metafile/emf-inkscape/ink_image.emf", "ink_image_emf.png", false, 0.96},
         {"metafile/wmf-inkscape/ink_image.wmf", "ink_image_wmf.png", false, 0.96},
         {"pillow/wmf-emf/drawing.emf", "pillow/wmf-emf/drawing_emf_ref.png", true, 0.99},
+        {"metafile/photo/lo_photo.wmf", "lo_photo.png", false, 0.97, true},
+        {"metafile/photo/lo_photo.emf", "lo_photo.png", false, 0.97, true},
+        {"metafile/photo/ink_photo.wmf", "ink_photo_wmf.png", false, 0.99, true},
+        {"metafile/photo/ink_photo.emf", "ink_photo_emf.png", false, 0.99, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         std::string refPath = c.shared ? zavotest::TestData(c.reference)
-                                       : std::string(ZAVO_SOURCE_DIR "/tests/data/metafile/ref/") + c.reference;
+                                       : OwnData("metafile/ref/") + c.reference;
         QImage reference(QString::fromStdString(refPath));
         ASSERT_FALSE(reference.isNull());
-        std::vector<uint8_t> bytes = ReadAll(zavotest::TestData(c.file));
+        std::vector<uint8_t> bytes = ReadAll(c.ownFile ? OwnData(c.file) : zavotest::TestData(c.file));
         ASSERT_FALSE(bytes.empty());
         double share = Closeness(Render(bytes, reference.width(), reference.height()), reference);
         std::printf("%s: %.2f%% of pixels within 32 of the reference\n", c.file, share * 100);

@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QBuffer>
 #include <QFile>
 
 #include "support/metafilebuilder.h"
@@ -386,4 +387,278 @@ TEST(WindowsPlayer, DecodesTextInTheFontsCharacterSet) {
     EXPECT_EQ(DecodeAnsi(kana, 1), QString::fromUtf8("あい"));  // the default set is the Japanese one
     const uint8_t latin[] = {0x41, 0xE9};
     EXPECT_EQ(DecodeAnsi(latin, 0), QString::fromUtf8("Aé"));
+}
+
+namespace {
+
+// One bitmap inside a record: its four offset and size fields go to fixed[slot] and on.
+struct Embedded {
+    size_t slot;
+    std::vector<uint8_t> info;
+    std::vector<uint8_t> bits;
+};
+
+// A record body: the fixed 32-bit fields, then each bitmap's header and pixels.
+std::vector<uint8_t> BitmapBody(std::vector<int64_t> fixed, const std::vector<Embedded>& bitmaps) {
+    size_t at = 8 + fixed.size() * 4;
+    for (const Embedded& e : bitmaps) {
+        fixed[e.slot] = static_cast<int64_t>(at);
+        fixed[e.slot + 1] = static_cast<int64_t>(e.info.size());
+        fixed[e.slot + 2] = static_cast<int64_t>(at + e.info.size());
+        fixed[e.slot + 3] = static_cast<int64_t>(e.bits.size());
+        at += e.info.size() + e.bits.size();
+    }
+    std::vector<uint8_t> body;
+    for (int64_t v : fixed) zavotest::PutU32(body, static_cast<uint32_t>(v));
+    for (const Embedded& e : bitmaps) {
+        body.insert(body.end(), e.info.begin(), e.info.end());
+        body.insert(body.end(), e.bits.begin(), e.bits.end());
+    }
+    return body;
+}
+
+// A 40-byte info header followed by its colour table (0xRRGGBB values).
+std::vector<uint8_t> Info(int32_t width, int32_t height, int bits, uint32_t compression, uint32_t imageBytes,
+                          const std::vector<uint32_t>& colors = {}) {
+    std::vector<uint8_t> h;
+    for (uint32_t v : {40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)}) zavotest::PutU32(h, v);
+    zavotest::PutU16(h, 1);
+    zavotest::PutU16(h, static_cast<uint32_t>(bits));
+    for (uint32_t v : {compression, imageBytes, 0u, 0u, static_cast<uint32_t>(colors.size()), 0u}) zavotest::PutU32(h, v);
+    for (uint32_t c : colors) zavotest::PutU32(h, c);
+    return h;
+}
+
+// Top-down rows of 0xRRGGBB as 24-bit bottom-up bitmap bits.
+std::vector<uint8_t> Bits24(int width, const std::vector<uint32_t>& topDown) {
+    std::vector<uint8_t> dib = zavotest::PackedDib24(width, static_cast<int>(topDown.size()) / width, topDown);
+    return std::vector<uint8_t>(dib.begin() + 40, dib.end());
+}
+
+std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 100);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// The fields of a bit-block transfer (record 76) up to its bitmap, or of a stretch or
+// transparent one with the source size behind them.
+std::vector<int64_t> BltFields(QRect dst, uint32_t rop, QPoint src, std::optional<QSize> srcSize = std::nullopt) {
+    std::vector<int64_t> f = {0, 0, 0, 0, dst.x(), dst.y(), dst.width(), dst.height(), rop, src.x(), src.y(),
+                              0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0, 0, 0, 0, 0};
+    if (srcSize) {
+        f.push_back(srcSize->width());
+        f.push_back(srcSize->height());
+    }
+    return f;
+}
+
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+
+}  // namespace
+
+TEST(EnhancedPlayer, DecodesCompressedBitmapsInStretchedBits) {
+    QImage png(2, 1, QImage::Format_RGB32);
+    png.setPixel(0, 0, qRgb(255, 0, 0));
+    png.setPixel(1, 0, qRgb(0, 255, 0));
+    QImage jpeg(16, 8, QImage::Format_RGB32);
+    jpeg.fill(qRgb(32, 64, 192));
+    std::vector<uint8_t> pngBytes = Encoded(png, "png"), jpegBytes = Encoded(jpeg, "jpeg");
+    // 4 x 2 run-length pixels: the bottom row four reds, the top row two blues and two skipped.
+    std::vector<uint8_t> rle8 = {4, 0, 0, 0, 2, 1, 0, 2, 2, 0, 0, 1};
+    std::vector<uint8_t> rle4 = {2, 0x12, 0, 1};  // one row: green, blue
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> info;
+        std::vector<uint8_t> bits;
+        QSize size;
+        std::vector<std::pair<QPoint, QRgb>> expected;  // in a 40 x 20 destination
+        int tolerance;
+    } cases[] = {
+        {"rle8", Info(4, 2, 8, 1, 12, {kRed, kBlue}), rle8, {4, 2},
+         {{{5, 5}, qRgb(0, 0, 255)}, {{15, 5}, qRgb(0, 0, 255)}, {{25, 5}, kBackground}, {{35, 15}, qRgb(255, 0, 0)}}, 0},
+        {"rle4", Info(2, 1, 4, 2, 4, {kRed, kGreen, kBlue}), rle4, {2, 1},
+         {{{10, 10}, qRgb(0, 255, 0)}, {{30, 10}, qRgb(0, 0, 255)}}, 0},
+        {"png", Info(2, 1, 0, 5, static_cast<uint32_t>(pngBytes.size())), pngBytes, {2, 1},
+         {{{10, 10}, qRgb(255, 0, 0)}, {{30, 10}, qRgb(0, 255, 0)}}, 0},
+        {"jpeg", Info(16, 8, 0, 4, static_cast<uint32_t>(jpegBytes.size())), jpegBytes, {16, 8},
+         {{{10, 10}, qRgb(32, 64, 192)}, {{30, 5}, qRgb(32, 64, 192)}}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmfBuilder b;
+        b.AddRaw(81, BitmapBody({0, 0, 0, 0, 0, 0, 0, 0, c.size.width(), c.size.height(), 0, 0, 0, 0, 0, 0xCC0020, 40, 20},
+                                {{10, c.info, c.bits}}));
+        SolidBrush(b, 0x00FFFF).Add(43, {60, 60, 90, 90});  // playback goes on behind the bitmap
+        QImage image = Canvas();
+        PlayEmf(image, b.Bytes());
+        for (auto [at, rgb] : c.expected) {
+            QRgb got = image.pixel(at);
+            EXPECT_NEAR(qRed(got), qRed(rgb), c.tolerance) << at.x() << "," << at.y();
+            EXPECT_NEAR(qGreen(got), qGreen(rgb), c.tolerance) << at.x() << "," << at.y();
+            EXPECT_NEAR(qBlue(got), qBlue(rgb), c.tolerance) << at.x() << "," << at.y();
+        }
+        EXPECT_EQ(image.pixel(75, 75), qRgb(255, 255, 0));
+    }
+}
+
+TEST(EnhancedPlayer, LeavesOutOnlyARecordWhoseBitmapCannotBeDecoded) {
+    EmfBuilder b;
+    std::vector<uint8_t> twoBits = Info(2, 1, 2, 0, 4, {0, 0, 0, 0});
+    b.AddRaw(81, BitmapBody({0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0, 0xCC0020, 40, 20}, {{10, twoBits, {0, 0, 0, 0}}}));
+    SolidBrush(b, 0x0000FF).Add(43, {60, 60, 90, 90});
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(10, 10), kBackground);
+    EXPECT_EQ(image.pixel(75, 75), qRgb(255, 0, 0));
+}
+
+TEST(EnhancedPlayer, AppliesTernaryRasterOperations) {
+    const uint32_t s = 0x0F3C5A, d = kBackground & 0xFFFFFF, p = 0x336699;  // 0xRRGGBB
+    struct Case {
+        uint32_t rop;
+        uint32_t expected;
+    } cases[] = {
+        {0xCC0020, s},                       // source copy
+        {0xEE0086, s | d},                   // source paint
+        {0x8800C6, s & d},                   // source and
+        {0x660046, s ^ d},                   // source invert
+        {0x440328, s & ~d & 0xFFFFFF},       // source erase
+        {0x330008, ~s & 0xFFFFFF},           // not source copy
+        {0x1100A6, ~(s | d) & 0xFFFFFF},     // not source erase
+        {0xBB0226, (~s | d) & 0xFFFFFF},     // merge paint
+        {0xC000CA, p & s},                   // merge copy
+        {0xF00021, p},                       // pattern copy
+        {0xFB0A09, (p | ~s | d) & 0xFFFFFF}, // pattern paint
+        {0x5A0049, p ^ d},                   // pattern invert
+        {0x550009, ~d & 0xFFFFFF},           // destination invert
+        {0x000042, 0},                       // blackness
+        {0xFF0062, 0xFFFFFF},                // whiteness
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rop);
+        EmfBuilder b;
+        b.Add(39, {1, 0, 0x996633, 0}).Add(37, {1});  // the pattern p as a colour reference
+        b.AddRaw(76, BitmapBody(BltFields({10, 10, 20, 20}, c.rop, {0, 0}), {{19, Info(1, 1, 24, 0, 4), Bits24(1, {s})}}));
+        QImage image = Canvas();
+        PlayEmf(image, b.Bytes());
+        EXPECT_EQ(image.pixel(20, 20) & 0xFFFFFF, c.expected);
+        EXPECT_EQ(image.pixel(5, 5), kBackground);
+    }
+}
+
+TEST(EnhancedPlayer, MasksParallelogramsAndTransparentColours) {
+    std::vector<uint8_t> info = Info(2, 1, 24, 0, 8), bits = Bits24(2, {kRed, kGreen});
+    std::vector<uint8_t> maskInfo = Info(2, 1, 1, 0, 4, {0x000000, 0xFFFFFF}), maskBits = {0x80, 0, 0, 0};
+    EmfBuilder b;
+    // Source copy where the mask is white, destination inverted where it is black.
+    std::vector<int64_t> mask = BltFields({10, 10, 2, 1}, 0x55CC0000u, {0, 0});
+    for (int64_t v : {0, 0, 0, 0, 0, 0, 0}) mask.push_back(v);
+    b.AddRaw(78, BitmapBody(mask, {{19, info, bits}, {26, maskInfo, maskBits}}));
+    // Mirrored onto 20..60 x 30..50.
+    std::vector<int64_t> plg = {0, 0, 0, 0, 60, 30, 20, 30, 60, 50, 0, 0, 2, 1, 0x3F800000, 0, 0, 0x3F800000, 0, 0,
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    b.AddRaw(79, BitmapBody(plg, {{22, info, bits}}));
+    // Green left out.
+    b.AddRaw(116, BitmapBody(BltFields({0, 70, 40, 20}, 0x00FF00, {0, 0}, QSize(2, 1)), {{19, info, bits}}));
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(11, 10), qRgb(0xEF, 0xDF, 0xCF));
+    EXPECT_EQ(image.pixel(12, 10), kBackground);
+    EXPECT_EQ(image.pixel(50, 40), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(30, 40), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(10, 80), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(30, 80), kBackground);
+}
+
+TEST(EnhancedPlayer, CopiesABandOfBitsToTheDevice) {
+    // A 1 x 4 bitmap whose bits hold two rows from the second from the bottom: A below, B above.
+    std::vector<uint8_t> bits = Bits24(1, {kBlue, kRed});  // B (blue) on top of A (red)
+    EmfBuilder b;
+    b.AddRaw(80, BitmapBody({0, 0, 0, 0, 10, 10, 0, 0, 1, 4, 0, 0, 0, 0, 0, 1, 2}, {{10, Info(1, 4, 24, 0, 0), bits}}));
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(10, 10), kBackground);  // the top row is not in the bits
+    EXPECT_EQ(image.pixel(10, 11), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(10, 12), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(10, 13), kBackground);
+}
+
+TEST(EnhancedPlayer, DrawsAngleArcsAndPointKindFigures) {
+    EmfBuilder b;
+    b.Add(38, {1, 0, 3, 0, 0x0000FF}).Add(37, {1});
+    b.Add(41, {50, 50, 30, 0, 0x42B40000});  // from 0 degrees, a quarter turn
+    b.Add(54, {50, 90});                      // on from where the arc ended
+    std::vector<uint8_t> draw(16, 0);
+    zavotest::PutU32(draw, 3);
+    for (int v : {10, 80, 90, 80, 50, 20}) zavotest::PutU32(draw, static_cast<uint32_t>(v));
+    for (uint8_t k : {6, 2, 3, 0}) draw.push_back(k);  // move, line, line and close
+    b.AddRaw(56, draw);
+    std::vector<uint8_t> bad(16, 0);
+    zavotest::PutU32(bad, 2);
+    for (int v : {5, 5, 5, 60}) zavotest::PutU16(bad, static_cast<uint16_t>(v));
+    for (uint8_t k : {6, 8}) bad.push_back(k);  // no such kind: nothing is drawn
+    b.AddRaw(92, bad);
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    const QRgb red = qRgb(255, 0, 0);
+    EXPECT_EQ(image.pixel(40, 25), red);  // the line from 0,0 to the arc's start at 80,50
+    EXPECT_EQ(image.pixel(71, 28), red);  // the arc at 45 degrees
+    EXPECT_EQ(image.pixel(20, 50), kBackground);
+    EXPECT_EQ(image.pixel(50, 60), red);  // the line from the arc's end at 50,20
+    EXPECT_EQ(image.pixel(50, 80), red);
+    EXPECT_EQ(image.pixel(30, 50), red);  // the closing side
+    EXPECT_EQ(image.pixel(5, 30), kBackground);
+}
+
+TEST(EnhancedPlayer, FillsGradientRectanglesAndTriangles) {
+    auto vertex = [](std::vector<uint8_t>& out, int x, int y, uint32_t rgb) {
+        zavotest::PutU32(out, static_cast<uint32_t>(x));
+        zavotest::PutU32(out, static_cast<uint32_t>(y));
+        for (int shift : {16, 8, 0}) zavotest::PutU16(out, ((rgb >> shift) & 0xFF) << 8);
+        zavotest::PutU16(out, 0);
+    };
+    std::vector<uint8_t> rect(16, 0);
+    for (uint32_t v : {2u, 1u, 0u}) zavotest::PutU32(rect, v);
+    vertex(rect, 0, 0, kRed);
+    vertex(rect, 100, 50, kBlue);
+    for (uint32_t v : {0u, 1u}) zavotest::PutU32(rect, v);
+    std::vector<uint8_t> tri(16, 0);
+    for (uint32_t v : {3u, 1u, 2u}) zavotest::PutU32(tri, v);
+    vertex(tri, 0, 50, kRed);
+    vertex(tri, 100, 50, kGreen);
+    vertex(tri, 0, 100, kBlue);
+    for (uint32_t v : {0u, 1u, 2u}) zavotest::PutU32(tri, v);
+    EmfBuilder b;
+    b.AddRaw(118, rect).AddRaw(118, tri);
+    QImage image = Canvas();
+    PlayEmf(image, b.Bytes());
+    auto near = [](QRgb got, int r, int g, int bl) {
+        EXPECT_NEAR(qRed(got), r, 3);
+        EXPECT_NEAR(qGreen(got), g, 3);
+        EXPECT_NEAR(qBlue(got), bl, 3);
+    };
+    near(image.pixel(50, 20), 127, 0, 128);
+    near(image.pixel(2, 20), 250, 0, 5);
+    near(image.pixel(10, 60), 175, 27, 54);  // shares 0.685, 0.105 and 0.21 at the pixel's centre
+    EXPECT_EQ(image.pixel(90, 95), kBackground);
+}
+
+TEST(WindowsPlayer, DrawsOldStyleBitmapsInTheTextAndBackgroundColours) {
+    WmfBuilder b(0, 0, 10, 10);
+    b.Add(0x0209, {0x00FF, 0}).Add(0x0201, {0xFF00, 0});  // text red, background green
+    std::vector<uint8_t> blt;
+    zavotest::PutU32(blt, 0xCC0020);
+    for (int v : {0, 0, 1, 2, 1, 1}) zavotest::PutU16(blt, static_cast<uint16_t>(v));
+    for (int v : {0, 2, 1, 2}) zavotest::PutU16(blt, static_cast<uint16_t>(v));
+    for (uint8_t v : {1, 1, 0x40, 0}) blt.push_back(v);  // one plane, one bit: 0 then 1
+    b.AddRaw(0x0922, blt);
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    EXPECT_EQ(image.pixel(15, 15), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(25, 15), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(35, 15), kBackground);
 }
