@@ -94,6 +94,9 @@ private:
 
 int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool progress) {
     const std::vector<std::string>& files = options.files;
+    // A folder that cannot be made shows as each file's failure to create its result.
+    std::error_code ignored;
+    if (!options.outputDir.empty()) std::filesystem::create_directories(options.outputDir, ignored);
     std::vector<std::string> targets;
     for (const std::string& f : files) targets.push_back(TargetFor(f, options.outputDir));
     const std::vector<std::string> conflicts = Conflicts(files, targets);
