@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/fullshow.h"
+#include "app/qualitytip.h"
 #include "base/numbertext.h"
 #include "base/pathtext.h"
 #include "base/replacingfile.h"
@@ -164,6 +165,7 @@ void Tzavo::presson(TObject*) {
     workstream->SetPosition(0);
     newjpeg->LoadStream(*workstream);
     new_->Picture().AssignFrom(newjpeg);
+    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {
