@@ -17,8 +17,9 @@ struct Pair {
 };
 
 Pair& Photo() {
-    static Pair pair = [] {
-        Pair p;
+    static Pair& pair = *[] {
+        auto* made = new Pair;
+        Pair& p = *made;
         p.original = DrawPictureFile(barejpeg::PhotoPath("photo24mp.bmp"));
         TPictureCompressor compressor(*p.original);
         std::vector<uint8_t> bytes = compressor.Compress(barejpeg::kQuality);
@@ -28,7 +29,7 @@ Pair& Photo() {
         p.jpeg.LoadStream(stream);
         p.result = std::make_unique<TBitmap>();
         p.result->AssignFrom(p.jpeg.EnsureDecoded());
-        return p;
+        return made;
     }();
     return pair;
 }
