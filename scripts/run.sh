@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja
-cmake --build build --target zavo
+cmake --build build --target zavo zavo-batch
 exec ./build/src/app/zavo

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/fullshow.h"
+#include "app/qualitytip.h"
 #include "base/numbertext.h"
 #include "base/pathtext.h"
 #include "base/replacingfile.h"
@@ -171,6 +172,7 @@ void Tzavo::presson(TObject*) {
     newjpeg->LoadStream(*workstream);
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
+    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

@@ -30,4 +30,11 @@ std::string FormatArgs(std::string_view pattern, const std::vector<FormatArg>& a
     return out;
 }
 
+std::string ErrorBoxText(const std::string& message) {
+    if (message.empty()) return message;
+    // Compared as bytes: a multibyte character's last byte is above 0x7F and so after '.'.
+    unsigned char last = static_cast<unsigned char>(message.back());
+    return last > '.' ? message + "." : message;
+}
+
 }  // namespace zavo

@@ -30,4 +30,9 @@ std::string Format(std::string_view pattern, const Args&... args) {
     return FormatArgs(pattern, list);
 }
 
+// A failure's message as the error box shows it: "." appended when its last character sorts after
+// "." (any multibyte character does; a closing parenthesis, a blank or a full stop does not). An
+// empty message stays empty.
+std::string ErrorBoxText(const std::string& message);
+
 }  // namespace zavo

@@ -13,13 +13,6 @@
 
 namespace zavo {
 
-std::string ErrorBoxText(const std::string& message) {
-    if (message.empty()) return message;
-    // Compared as bytes: every byte of a multibyte character is above 0x7F and so after '.'.
-    unsigned char last = static_cast<unsigned char>(message.back());
-    return last > '.' ? message + "." : message;
-}
-
 std::string ExceptionMessage(const std::exception& e) {
     // A length error is a request for more memory than the library can ever hand out.
     if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))

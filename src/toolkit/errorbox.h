@@ -4,11 +4,9 @@
 #include <exception>
 #include <string>
 
-namespace zavo {
+#include "base/format.h"
 
-// The message with "." appended when its last character sorts after "." (any multibyte character
-// does; a closing parenthesis, a blank or a full stop does not). An empty message stays empty.
-std::string ErrorBoxText(const std::string& message);
+namespace zavo {
 
 // The message an exception shows. Running out of memory in any layer, the C++ library's and Qt's
 // included, is the program's own out-of-memory failure, never the library's English text.

@@ -36,6 +36,11 @@ void TLabel::SetCaption(const std::string& caption) {
     Fit();
 }
 
+void TLabel::SetHint(const std::string& hint) {
+    hint_ = hint;
+    Widget()->setToolTip(QString::fromStdString(hint));
+}
+
 void TLabel::SetAutoSize(bool v) {
     autoSize_ = v;
     Fit();

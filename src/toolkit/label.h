@@ -17,6 +17,9 @@ public:
     void SetAutoSize(bool v);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment a);
+    // The text shown while the pointer rests on the label; empty shows none.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
 
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
@@ -26,6 +29,7 @@ protected:
 private:
     void Fit();
     std::string caption_;
+    std::string hint_;
     bool autoSize_ = true;
     TAlignment alignment_ = TAlignment::LeftJustify;
 };

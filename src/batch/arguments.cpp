@@ -1,0 +1,106 @@
+#include "batch/arguments.h"
+
+#include <charconv>
+#include <limits>
+
+namespace zavo::batch {
+
+const char* const kUsage =
+    "usage: zavo-batch [-q QUALITY | --max-size SIZE] [-o DIR] [--overwrite] [--jobs N] [--json] FILE...\n"
+    "Compresses each picture (BMP, JPEG, ICO, WMF, EMF, by extension) as the zavo window does and\n"
+    "writes NAME.jpg beside it or into DIR.\n"
+    "  -q, --quality QUALITY  JPEG quality 1..100 (default 80)\n"
+    "  --max-size SIZE        the highest quality whose result has at most SIZE bytes (k, M: 1024, 1024 k)\n"
+    "  -o, --output DIR       folder for the results (default: beside each source)\n"
+    "  --overwrite            replace existing results (never a source)\n"
+    "  -j, --jobs N           files compressed at once (default: one per core)\n"
+    "  --json                 one JSON object per file instead of text lines\n"
+    "  -h, --help             this text\n"
+    "Exit code: 0 all files written, 1 some failed, 2 bad arguments.\n";
+
+namespace {
+
+int64_t ParseCount(const std::string& text, int64_t low, int64_t high, const std::string& what) {
+    int64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        throw UsageError(what + " must be a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ": '" + text + "'");
+    return value;
+}
+
+}  // namespace
+
+int64_t ParseSize(const std::string& text) {
+    int64_t unit = 1;
+    std::string digits = text;
+    if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) unit = 1024;
+    else if (!digits.empty() && digits.back() == 'M') unit = 1024 * 1024;
+    if (unit != 1) digits.pop_back();
+    int64_t count = ParseCount(digits, 1, std::numeric_limits<int64_t>::max() / unit, "--max-size");
+    return count * unit;
+}
+
+BatchOptions ParseArguments(const std::vector<std::string>& args) {
+    BatchOptions options;
+    bool quality = false;
+    bool maxSize = false;
+    bool filesOnly = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            filesOnly = true;
+            continue;
+        }
+        // "--name=value" is the same as "--name value".
+        std::string inlineValue;
+        bool hasInline = false;
+        if (arg.rfind("--", 0) == 0) {
+            if (size_t eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+                hasInline = true;
+            }
+        }
+        auto value = [&]() -> std::string {
+            if (hasInline) return inlineValue;
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            return args[++i];
+        };
+        auto flag = [&] {
+            if (hasInline) throw UsageError(arg + " takes no value");
+        };
+        if (arg == "-q" || arg == "--quality") {
+            options.quality = int(ParseCount(value(), 1, 100, "the quality"));
+            quality = true;
+        } else if (arg == "--max-size") {
+            options.maxSize = ParseSize(value());
+            maxSize = true;
+        } else if (arg == "-o" || arg == "--output") {
+            options.outputDir = value();
+            if (options.outputDir.empty()) throw UsageError("the output folder must not be empty");
+        } else if (arg == "-j" || arg == "--jobs") {
+            options.jobs = int(ParseCount(value(), 1, 1024, "--jobs"));
+        } else if (arg == "--overwrite") {
+            flag();
+            options.overwrite = true;
+        } else if (arg == "--json") {
+            flag();
+            options.json = true;
+        } else if (arg == "-h" || arg == "--help") {
+            flag();
+            options.help = true;
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    if (quality && maxSize) throw UsageError("-q and --max-size exclude each other");
+    if (options.files.empty() && !options.help) throw UsageError("no file given");
+    return options;
+}
+
+}  // namespace zavo::batch

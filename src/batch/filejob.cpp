@@ -1,0 +1,91 @@
+#include "batch/filejob.h"
+
+#include <filesystem>
+#include <map>
+#include <new>
+#include <vector>
+
+#include "base/exceptions.h"
+#include "base/format.h"
+#include "base/replacingfile.h"
+#include "batch/qualitysearch.h"
+#include "codec/picturefile.h"
+#include "platform/files.h"
+
+namespace zavo::batch {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A failure of the batch itself, not of a picture.
+class JobError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+void Run(FileResult& result, const BatchOptions& options) {
+    std::error_code ignored;
+    if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
+        if (platform::SameFile(result.target, result.source)) throw JobError(result.target + " is the source itself");
+        if (!options.overwrite) throw JobError(result.target + " exists (--overwrite replaces it)");
+    }
+    std::unique_ptr<TBitmap> pixels = DrawPictureFile(result.source);
+    result.sourceSize = platform::FileSize(result.source);
+    if (pixels->Width() == 0 || pixels->Height() == 0) throw JobError("the picture has no pixels");
+
+    TPictureCompressor compressor(*pixels);
+    std::vector<uint8_t> bytes;
+    if (options.maxSize > 0) {
+        std::map<int, std::vector<uint8_t>> tried;
+        int q = HighestFittingQuality(
+            [&](int quality) {
+                std::vector<uint8_t>& b = tried[quality] = compressor.Compress(quality);
+                return int64_t(b.size());
+            },
+            options.maxSize);
+        if (q == 0)
+            throw JobError("does not fit in " + std::to_string(options.maxSize) + " bytes even at quality 1 (" +
+                           std::to_string(tried[1].size()) + " bytes)");
+        result.quality = q;
+        bytes = std::move(tried[q]);
+    } else {
+        result.quality = options.quality;
+        bytes = compressor.Compress(options.quality);
+    }
+    result.resultSize = int64_t(bytes.size());
+    result.figures = MeasureJpeg(LumaOf(*pixels), bytes.data(), bytes.size());
+
+    TReplacingFileStream out(result.target);
+    out.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    out.Commit();
+}
+
+}  // namespace
+
+std::string TargetFor(const std::string& source, const std::string& outputDir) {
+    fs::path path(source);
+    fs::path dir = outputDir.empty() ? path.parent_path() : fs::path(outputDir);
+    return (dir / path.filename().replace_extension(".jpg")).string();
+}
+
+FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options) {
+    FileResult result;
+    result.source = source;
+    result.target = target;
+    try {
+        Run(result, options);
+        result.ok = true;
+    } catch (const JobError& e) {
+        result.error = e.what();
+    } catch (const EAbort&) {
+        result.error = "cancelled";
+    } catch (const std::bad_alloc&) {
+        result.error = ErrorBoxText(msg::OutOfMemory);
+    } catch (const std::exception& e) {
+        result.error = ErrorBoxText(e.what());
+    }
+    return result;
+}
+
+}  // namespace zavo::batch

@@ -1,0 +1,30 @@
+// One picture file compressed into NAME.jpg, with what the report needs to know of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "batch/arguments.h"
+#include "codec/qualityfigures.h"
+
+namespace zavo::batch {
+
+struct FileResult {
+    std::string source;  // as given
+    std::string target;
+    bool ok = false;
+    std::string error;  // the failure's message when not ok
+    int64_t sourceSize = 0;
+    int64_t resultSize = 0;
+    int quality = 0;
+    TQualityFigures figures;
+};
+
+// Where the result of source goes: NAME.jpg in the output folder, or beside the source.
+std::string TargetFor(const std::string& source, const std::string& outputDir);
+
+// Loads, draws, compresses, measures and writes one file. Every failure is caught and described in
+// the result; nothing is written then.
+FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options);
+
+}  // namespace zavo::batch

@@ -1,0 +1,128 @@
+#include "batch/runner.h"
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "batch/filejob.h"
+#include "batch/report.h"
+
+namespace zavo::batch {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+std::string Canonical(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+    return p.empty() ? path : p.string();
+}
+
+// Two files of one command line must not write one result, and no result may replace a file that
+// another job is reading.
+std::vector<std::string> Conflicts(const std::vector<std::string>& sources, const std::vector<std::string>& targets) {
+    std::map<std::string, size_t> sourceAt, targetAt;
+    for (size_t i = 0; i < sources.size(); ++i) sourceAt.emplace(Canonical(sources[i]), i);
+    std::vector<std::string> conflicts(sources.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        std::string key = Canonical(targets[i]);
+        if (auto s = sourceAt.find(key); s != sourceAt.end())
+            conflicts[i] = targets[i] + " is the source " + (s->second == i ? "itself" : sources[s->second]);
+        else if (auto [t, fresh] = targetAt.emplace(key, i); !fresh)
+            conflicts[i] = targets[i] + " is also the result of " + sources[t->second];
+    }
+    return conflicts;
+}
+
+class Printer {
+public:
+    Printer(const BatchOptions& options, std::FILE* out, std::FILE* err, bool progress)
+        : options_(options), out_(out), err_(err), progress_(progress), results_(options.files.size()) {
+        Bar();
+    }
+
+    void Done(size_t index, FileResult result) {
+        std::lock_guard lock(mutex_);
+        results_[index] = std::move(result);
+        ++done_;
+        ClearBar();
+        for (; next_ < results_.size() && results_[next_]; ++next_) Print(*results_[next_]);
+        Bar();
+        if (done_ == results_.size()) ClearBar();
+    }
+
+    bool AllOk() const {
+        for (const auto& r : results_)
+            if (!r || !r->ok) return false;
+        return true;
+    }
+
+private:
+    void Print(const FileResult& r) {
+        if (!r.ok) std::fprintf(err_, "%s\n", ErrorLine(r).c_str());
+        if (options_.json) std::fprintf(out_, "%s\n", JsonLine(r).c_str());
+        else if (r.ok) std::fprintf(out_, "%s\n", TextLine(r).c_str());
+        std::fflush(out_);
+    }
+    void Bar() {
+        if (!progress_) return;
+        std::fprintf(err_, "\r%s", ProgressBar(done_, results_.size(), kBarWidth).c_str());
+        std::fflush(err_);
+    }
+    void ClearBar() {
+        if (!progress_) return;
+        std::fprintf(err_, "\r\033[K");
+        std::fflush(err_);
+    }
+
+    const BatchOptions& options_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool progress_;
+    std::mutex mutex_;
+    std::vector<std::optional<FileResult>> results_;
+    size_t next_ = 0;
+    size_t done_ = 0;
+};
+
+}  // namespace
+
+int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool progress) {
+    const std::vector<std::string>& files = options.files;
+    // A folder that cannot be made shows as each file's failure to create its result.
+    std::error_code ignored;
+    if (!options.outputDir.empty()) std::filesystem::create_directories(options.outputDir, ignored);
+    std::vector<std::string> targets;
+    for (const std::string& f : files) targets.push_back(TargetFor(f, options.outputDir));
+    const std::vector<std::string> conflicts = Conflicts(files, targets);
+
+    Printer printer(options, out, err, progress);
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < files.size();) {
+            if (!conflicts[i].empty()) {
+                FileResult refused;
+                refused.source = files[i];
+                refused.target = targets[i];
+                refused.error = conflicts[i];
+                printer.Done(i, std::move(refused));
+                continue;
+            }
+            printer.Done(i, RunFileJob(files[i], targets[i], options));
+        }
+    };
+    size_t threads = options.jobs > 0 ? size_t(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
+    threads = std::min(threads, files.size());
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    return printer.AllOk() ? 0 : 1;
+}
+
+}  // namespace zavo::batch

@@ -1,0 +1,54 @@
+#include "batch/arguments.h"
+
+#include <gtest/gtest.h>
+
+using namespace zavo::batch;
+
+TEST(Arguments, ReadsEveryOption) {
+    BatchOptions o = ParseArguments({"-q", "55", "-o", "out", "--overwrite", "--jobs", "3", "--json", "a.bmp", "b.jpg"});
+    EXPECT_EQ(o.quality, 55);
+    EXPECT_EQ(o.maxSize, 0);
+    EXPECT_EQ(o.outputDir, "out");
+    EXPECT_TRUE(o.overwrite);
+    EXPECT_EQ(o.jobs, 3);
+    EXPECT_TRUE(o.json);
+    EXPECT_EQ(o.files, (std::vector<std::string>{"a.bmp", "b.jpg"}));
+
+    BatchOptions d = ParseArguments({"--max-size=300k", "--", "-odd.bmp", "x.bmp"});
+    EXPECT_EQ(d.quality, 80);
+    EXPECT_EQ(d.maxSize, 300 * 1024);
+    EXPECT_EQ(d.jobs, 0);
+    EXPECT_FALSE(d.overwrite);
+    EXPECT_EQ(d.files, (std::vector<std::string>{"-odd.bmp", "x.bmp"}));
+    EXPECT_TRUE(ParseArguments({"--help"}).help);
+}
+
+TEST(Arguments, SizesTakeKAndMSuffixes) {
+    EXPECT_EQ(ParseSize("1234"), 1234);
+    EXPECT_EQ(ParseSize("2k"), 2048);
+    EXPECT_EQ(ParseSize("2K"), 2048);
+    EXPECT_EQ(ParseSize("3M"), 3 * 1024 * 1024);
+    for (const char* bad : {"", "k", "0", "-5", "1.5k", "12 ", "5G", "99999999999999999999"})
+        EXPECT_THROW(ParseSize(bad), UsageError) << bad;
+}
+
+TEST(Arguments, RefusesWhatCannotRun) {
+    std::vector<std::vector<std::string>> bad = {
+        {},
+        {"-q", "80"},
+        {"-q", "0", "a.bmp"},
+        {"-q", "101", "a.bmp"},
+        {"-q", "8x", "a.bmp"},
+        {"-q", "80", "--max-size", "10k", "a.bmp"},
+        {"--jobs", "0", "a.bmp"},
+        {"--frobnicate", "a.bmp"},
+        {"a.bmp", "-o"},
+        {"-o", "", "a.bmp"},
+        {"--overwrite=yes", "a.bmp"},
+    };
+    for (const auto& args : bad) {
+        std::string line;
+        for (const auto& a : args) line += a + " ";
+        EXPECT_THROW(ParseArguments(args), UsageError) << line;
+    }
+}

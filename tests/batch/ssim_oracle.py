@@ -1,0 +1,55 @@
+#!/usr/bin/env python3
+"""PSNR and SSIM of two 24-bit BMP files on BT.601 luma, computed window by window from the pixels.
+
+Usage: ssim_oracle.py ORIGINAL.bmp RESULT.bmp -> prints "PSNR SSIM" ("inf" for identical pictures).
+SSIM: 8 x 8 windows at every 4th pixel in both directions, population statistics,
+C1 = (0.01 * 255)^2, C2 = (0.03 * 255)^2, mean over the windows.
+"""
+import math
+import struct
+import sys
+
+
+def luma(path):
+    data = open(path, 'rb').read()
+    offset = struct.unpack_from('<I', data, 10)[0]
+    w, h = struct.unpack_from('<ii', data, 18)
+    bits = struct.unpack_from('<H', data, 28)[0]
+    assert bits in (24, 32), bits
+    step = bits // 8
+    stride = (w * bits + 31) // 32 * 4
+    rows = []
+    for y in range(abs(h)):
+        file_row = abs(h) - 1 - y if h > 0 else y
+        base = offset + file_row * stride
+        row = []
+        for x in range(w):
+            b, g, r = data[base + x * step: base + x * step + 3]
+            row.append(int(math.floor(0.299 * r + 0.587 * g + 0.114 * b + 0.5)))
+        rows.append(row)
+    return rows
+
+
+def main():
+    a, b = luma(sys.argv[1]), luma(sys.argv[2])
+    h, w = len(a), len(a[0])
+    assert (h, w) == (len(b), len(b[0]))
+    err = sum((a[y][x] - b[y][x]) ** 2 for y in range(h) for x in range(w))
+    psnr = 'inf' if err == 0 else '%.4f' % (10 * math.log10(255 * 255 / (err / (w * h))))
+    c1, c2 = (0.01 * 255) ** 2, (0.03 * 255) ** 2
+    total, count = 0.0, 0
+    for top in range(0, h - 7, 4):
+        for left in range(0, w - 7, 4):
+            pa = [a[y][x] for y in range(top, top + 8) for x in range(left, left + 8)]
+            pb = [b[y][x] for y in range(top, top + 8) for x in range(left, left + 8)]
+            ma, mb = sum(pa) / 64, sum(pb) / 64
+            va = sum((p - ma) ** 2 for p in pa) / 64
+            vb = sum((p - mb) ** 2 for p in pb) / 64
+            cov = sum((p - ma) * (q - mb) for p, q in zip(pa, pb)) / 64
+            total += ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2))
+            count += 1
+    print(psnr, '%.6f' % (total / count))
+
+
+if __name__ == '__main__':
+    main()
