@@ -8,6 +8,7 @@
 #include "base/exceptions.h"
 #include "toolkit/control.h"
 #include "toolkit/errorbox.h"
+#include "toolkit/fonts.h"
 #include "toolkit/form.h"
 
 namespace zavo {

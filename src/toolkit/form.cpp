@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include "toolkit/colours.h"
+#include "toolkit/fonts.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
 

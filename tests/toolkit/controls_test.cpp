@@ -18,6 +18,7 @@
 #include "toolkit/label.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/timer.h"
+#include "toolkit/updown.h"
 
 using namespace zavo;
 

@@ -11,6 +11,7 @@
 #include "support/testutil.h"
 #include "toolkit/application.h"
 #include "toolkit/button.h"
+#include "toolkit/checkbox.h"
 #include "toolkit/form.h"
 #include "toolkit/image.h"
 #include "toolkit/label.h"
