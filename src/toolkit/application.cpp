@@ -85,7 +85,10 @@ void TApplication::Terminate() {
 }
 
 void TApplication::DestroyForms() {
-    while (!owned_.empty()) owned_.pop_back();
+    while (!owned_.empty()) {
+        owned_.back()->BeforeDestruction();
+        owned_.pop_back();
+    }
 }
 
 void TApplication::HandleException(const std::exception& e) {

@@ -23,10 +23,13 @@ class TForm : public TControl {
 public:
     explicit TForm(TApplication* app);
     ~TForm() override;
+    // Raises OnDestroy, once, while the whole window still exists; its owner calls this before
+    // destroying it, since the base destructor runs after the derived window is gone.
+    void BeforeDestruction();
 
     // Creates the controls of a stored layout in order, binds their events through the handler table,
-    // then raises OnCreate. A layout fault throws std::runtime_error. pixelsPerInch 0 stands for the
-    // screen's own resolution.
+    // then raises OnCreate. A layout fault throws std::runtime_error, and an exception escaping
+    // OnCreate leaves this call too. pixelsPerInch 0 stands for the screen's own resolution.
     void LoadLayout(const std::string& layoutText, const THandlerTable& handlers, int pixelsPerInch = 0);
 
     int ClientWidth() const { return clientWidth_; }
@@ -118,6 +121,7 @@ private:
     int designWidth_ = 0, designHeight_ = 0;
     bool keyPreview_ = false;
     bool loading_ = false;
+    bool destroying_ = false;
     TControl* activeControl_ = nullptr;
     TControl* lastFocused_ = nullptr;  // had the focus when the setting was cleared on an inactive window
     bool pressedOnForm_ = false;
