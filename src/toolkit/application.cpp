@@ -58,7 +58,7 @@ TApplication::~TApplication() {
     if (instance_ == this) instance_ = nullptr;
 }
 
-void TApplication::SetIcon(const QIcon& icon) { QApplication::setWindowIcon(icon); }
+void TApplication::SetIcon(const std::string& path) { QApplication::setWindowIcon(QIcon(QString::fromStdString(path))); }
 
 void TApplication::FormCreated(TForm* form) {
     if (!mainForm_) mainForm_ = form;

@@ -25,7 +25,8 @@ public:
     static TApplication* Instance() { return instance_; }
 
     const std::string& Title() const { return title_; }
-    void SetIcon(const QIcon& icon);
+    // The window icon, read from a file or a compiled-in resource (":/...").
+    void SetIcon(const std::string& path);
 
     // Creates a form owned by the application; the first one becomes the main window. A failure
     // while the form is created, its create handler included, leaves this call.

@@ -170,9 +170,15 @@ void TForm::Show() {
         if (OnShow) Invoke([&] { OnShow(this); });
         window_->show();
     }
+    BringToFront();
+}
+
+void TForm::BringToFront() {
     window_->raise();
     window_->activateWindow();
 }
+
+void TForm::SetAcceptDrops(bool v) { window_->setAcceptDrops(v); }
 
 void TForm::Hide() { window_->hide(); }
 

@@ -58,6 +58,10 @@ public:
     bool Active() const;
 
     void Show();
+    // Brings the window to the front and activates it, as the desktop lets a program do.
+    void BringToFront();
+    // Whether files dropped from the desktop reach OnDropFiles.
+    void SetAcceptDrops(bool v);
     void Hide();
     void Close();
     bool Showing() const;
