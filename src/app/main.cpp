@@ -1,5 +1,3 @@
-#include <QIcon>
-
 #include <cstdio>
 #include <exception>
 
@@ -16,7 +14,7 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     AdjustDefaultsToScreen();
     try {
-        app.SetIcon(QIcon(QStringLiteral(":/icons/MAINICON.xpm")));
+        app.SetIcon(":/icons/MAINICON.xpm");
         app.CreateForm<Tzavo>();
         app.CreateForm<Tfull>();
     } catch (const std::exception& e) {

@@ -1,7 +1,5 @@
 #include "app/mainview.h"
 
-#include <QWidget>
-
 #include <algorithm>
 
 #include "app/fullshow.h"
@@ -17,9 +15,6 @@
 #include "platform/files.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
-
-// The layouts and the icon live in this library's resources, which a static library must register.
-static void InitAppResources() { Q_INIT_RESOURCE(app); }
 
 namespace zavo {
 
@@ -41,7 +36,6 @@ using namespace mainview;
 
 Tzavo::Tzavo(TApplication* app) : TForm(app) {
     zavo = this;
-    InitAppResources();
     OnDropFiles = [this](const std::vector<std::string>& paths) { WMDropFiles(paths); };
     LoadLayout(LayoutResource("mainview.layout"), Handlers());
 }
@@ -94,7 +88,7 @@ void Tzavo::Loaded() {
 
 void Tzavo::FormShow(TObject*) {
     // Files dropped from the desktop are taken from now on.
-    Widget()->setAcceptDrops(true);
+    SetAcceptDrops(true);
 }
 
 void Tzavo::FormCreate(TObject*) {
@@ -132,8 +126,7 @@ void Tzavo::WMDropFiles(const std::vector<std::string>& paths) {
     // also when the load fails; only a load that succeeded brings the window to the front.
     curfile = paths.front();
     fileload();
-    Widget()->raise();
-    Widget()->activateWindow();
+    BringToFront();
 }
 
 void Tzavo::fileload() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/button.h"
+#include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
 #include "toolkit/form.h"
 #include "toolkit/image.h"
@@ -10,6 +11,7 @@
 #include "toolkit/picturedialog.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/scrollbox.h"
+#include "toolkit/updown.h"
 
 namespace zavo {
 

@@ -10,6 +10,7 @@
 #include "base/exceptions.h"
 #include "toolkit/control.h"
 #include "toolkit/errorbox.h"
+#include "toolkit/fonts.h"
 #include "toolkit/form.h"
 
 namespace zavo {
@@ -65,7 +66,7 @@ TApplication::~TApplication() {
     if (instance_ == this) instance_ = nullptr;
 }
 
-void TApplication::SetIcon(const QIcon& icon) { QApplication::setWindowIcon(icon); }
+void TApplication::SetIcon(const std::string& path) { QApplication::setWindowIcon(QIcon(QString::fromStdString(path))); }
 
 void TApplication::FormCreated(TForm* form) {
     if (!mainForm_) mainForm_ = form;
@@ -92,7 +93,10 @@ void TApplication::Terminate() {
 }
 
 void TApplication::DestroyForms() {
-    while (!owned_.empty()) owned_.pop_back();
+    while (!owned_.empty()) {
+        owned_.back()->BeforeDestruction();
+        owned_.pop_back();
+    }
 }
 
 void TApplication::HandleException(const std::exception& e) {

@@ -27,12 +27,14 @@ public:
     static TApplication* Instance() { return instance_; }
 
     const std::string& Title() const { return title_; }
-    void SetIcon(const QIcon& icon);
+    // The window icon, read from a file or a compiled-in resource (":/...").
+    void SetIcon(const std::string& path);
 
-    // Creates a form owned by the application; the first one becomes the main window.
-    template <typename T>
-    T* CreateForm() {
-        auto form = std::make_unique<T>(this);
+    // Creates a form owned by the application; the first one becomes the main window. A failure
+    // while the form is created, its create handler included, leaves this call.
+    template <typename T, typename... Args>
+    T* CreateForm(Args&&... args) {
+        auto form = std::make_unique<T>(this, std::forward<Args>(args)...);
         T* raw = form.get();
         owned_.push_back(std::move(form));
         return raw;
@@ -43,7 +45,7 @@ public:
     int Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    // Destroys the forms in the reverse order of their creation.
+    // Destroys the forms in the reverse order of their creation, each raising OnDestroy first.
     void DestroyForms();
 
     // Cancels a mouse capture, then reports an exception in the error box (EAbort is dropped).

@@ -1,10 +1,9 @@
-// Push button and check box.
+// Push button.
 #pragma once
 
 #include "toolkit/control.h"
 
 class QPushButton;
-class QCheckBox;
 
 namespace zavo {
 
@@ -28,20 +27,6 @@ protected:
 
 private:
     std::string caption_;
-};
-
-class TCheckBox : public TControl {
-public:
-    TCheckBox(TForm* form, TControl* parent);
-    bool Checked() const;
-    void SetChecked(bool v);
-    void SetCaption(const std::string& caption);
-
-    bool SetProperty(const std::string& name, const LayoutValue& value) override;
-    bool ClickFocuses() const override { return true; }
-
-protected:
-    bool TakesFocus() const override { return true; }
 };
 
 }  // namespace zavo

@@ -1,10 +1,9 @@
 #include "toolkit/control.h"
 
-#include <QFontDatabase>
-
 #include <algorithm>
 #include <map>
 
+#include "toolkit/fonts.h"
 #include "toolkit/form.h"
 
 namespace zavo {
@@ -126,63 +125,6 @@ bool TControl::BindEvent(const std::string& event, const std::string& handler, c
         return true;
     }
     return TObject::BindEvent(event, handler, table);
-}
-
-QColor ColorFromIdent(const std::string& ident) {
-    static const std::map<std::string, QColor> colors = {
-        {"clBlack", QColor(0, 0, 0)},         {"clMaroon", QColor(128, 0, 0)},
-        {"clGreen", QColor(0, 128, 0)},       {"clOlive", QColor(128, 128, 0)},
-        {"clNavy", QColor(0, 0, 128)},        {"clPurple", QColor(128, 0, 128)},
-        {"clTeal", QColor(0, 128, 128)},      {"clGray", QColor(128, 128, 128)},
-        {"clSilver", QColor(192, 192, 192)},  {"clRed", QColor(255, 0, 0)},
-        {"clLime", QColor(0, 255, 0)},        {"clYellow", QColor(255, 255, 0)},
-        {"clBlue", QColor(0, 0, 255)},        {"clFuchsia", QColor(255, 0, 255)},
-        {"clAqua", QColor(0, 255, 255)},      {"clWhite", QColor(255, 255, 255)},
-        {"clBtnFace", QColor(240, 240, 240)}, {"clWindowText", QColor(0, 0, 0)},
-        {"clWindow", QColor(255, 255, 255)},
-    };
-    auto it = colors.find(ident);
-    if (it == colors.end()) throw std::runtime_error("layout: unknown colour " + ident);
-    return it->second;
-}
-
-bool ApplyFontProperty(QFont& font, QColor& color, const std::string& name, const LayoutValue& value) {
-    if (name == "Font.Name") {
-        font.setFamily(QString::fromStdString(value.Str()));
-    } else if (name == "Font.Height") {
-        // A negative height is the character height in pixels, as the layouts store it.
-        int h = value.Int();
-        font.setPixelSize(std::max(1, h < 0 ? -h : h));
-    } else if (name == "Font.Color") {
-        color = ColorFromIdent(value.Ident());
-    } else if (name == "Font.Style") {
-        if (value.kind != LayoutValue::Kind::Set) throw std::runtime_error("layout: Font.Style takes a set");
-        font.setBold(false);
-        font.setItalic(false);
-        font.setUnderline(false);
-        for (const std::string& s : value.set) {
-            if (s == "fsBold") font.setBold(true);
-            else if (s == "fsItalic") font.setItalic(true);
-            else if (s == "fsUnderline") font.setUnderline(true);
-            else throw std::runtime_error("layout: unknown font style " + s);
-        }
-    } else if (name == "Font.Charset") {
-        value.Ident();  // the character set follows from the face on this system
-    } else {
-        return false;
-    }
-    return true;
-}
-
-void RegisterFontSubstitutions() {
-    // The layouts name the Japanese proportional gothic of their home system; any installed
-    // Japanese gothic stands in, and Qt's own fallback applies when none is installed.
-    const QStringList candidates = {"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"};
-    QStringList found;
-    const QStringList families = QFontDatabase::families();
-    for (const QString& c : candidates)
-        if (families.contains(c)) found << c;
-    if (!found.isEmpty()) QFont::insertSubstitutions(QString::fromUtf8("ＭＳ Ｐゴシック"), found);
 }
 
 }  // namespace zavo

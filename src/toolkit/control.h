@@ -118,11 +118,6 @@ private:
     int anchorRight_ = 0;  // distance from Left to the parent's right edge at the reference size
 };
 
-// Colours and fonts named in stored layouts.
-QColor ColorFromIdent(const std::string& ident);
-bool ApplyFontProperty(QFont& font, QColor& color, const std::string& name, const LayoutValue& value);
-// The window font face maps to an installed Japanese gothic.
-void RegisterFontSubstitutions();
 // Qt refuses negative sizes; the toolkit keeps them and shows nothing.
 inline int ShownSize(int v) { return v < 0 ? 0 : v; }
 

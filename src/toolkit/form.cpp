@@ -14,6 +14,8 @@
 #include <algorithm>
 
 #include "toolkit/formcanvas.h"
+#include "toolkit/colours.h"
+#include "toolkit/fonts.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
 
@@ -68,8 +70,10 @@ protected:
         e->acceptProposedAction();
         if (form_->OnDropFiles && !paths.empty()) form_->Invoke([&] { form_->OnDropFiles(paths); });
     }
+    // A press a control left unhandled arrives here too; only one where no control lies is the
+    // window's own.
     void mousePressEvent(QMouseEvent* e) override {
-        form_->pressedOnForm_ = e->button() == Qt::LeftButton;
+        form_->pressedOnForm_ = e->button() == Qt::LeftButton && !childAt(e->position().toPoint());
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         bool click = form_->pressedOnForm_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -89,8 +93,13 @@ TForm::TForm(TApplication* app) : TControl(nullptr, nullptr), app_(app), window_
     if (app_) app_->FormCreated(this);
 }
 
-TForm::~TForm() {
+void TForm::BeforeDestruction() {
+    if (destroying_) return;
+    destroying_ = true;
     if (OnDestroy) Invoke([&] { OnDestroy(this); });
+}
+
+TForm::~TForm() {
     // Controls go before the window widget that holds their widgets.
     activeControl_ = lastFocused_ = nullptr;
     while (!components_.empty()) components_.pop_back();
@@ -110,7 +119,9 @@ void TForm::LoadLayout(const std::string& layoutText, const THandlerTable& handl
             control->FixAnchors(designWidth_, designHeight_);
     loading_ = false;
     Loaded();
-    if (OnCreate) Invoke([&] { OnCreate(this); });
+    // A form whose create handler failed has no working state to run with: the failure is the
+    // creator's, not the error box's.
+    if (OnCreate) OnCreate(this);
     // The window exists from here on: its first sizing raises the resize event.
     if (OnResize) Invoke([&] { OnResize(this); });
 }
@@ -195,9 +206,15 @@ void TForm::Show() {
         else
             window_->show();
     }
+    BringToFront();
+}
+
+void TForm::BringToFront() {
     window_->raise();
     window_->activateWindow();
 }
+
+void TForm::SetAcceptDrops(bool v) { window_->setAcceptDrops(v); }
 
 void TForm::Hide() { window_->hide(); }
 

@@ -25,10 +25,13 @@ class TForm : public TControl {
 public:
     explicit TForm(TApplication* app);
     ~TForm() override;
+    // Raises OnDestroy, once, while the whole window still exists; its owner calls this before
+    // destroying it, since the base destructor runs after the derived window is gone.
+    void BeforeDestruction();
 
     // Creates the controls of a stored layout in order, binds their events through the handler table,
-    // then raises OnCreate. A layout fault throws std::runtime_error. pixelsPerInch 0 stands for the
-    // screen's own resolution.
+    // then raises OnCreate. A layout fault throws std::runtime_error, and an exception escaping
+    // OnCreate leaves this call too. pixelsPerInch 0 stands for the screen's own resolution.
     void LoadLayout(const std::string& layoutText, const THandlerTable& handlers, int pixelsPerInch = 0);
 
     int ClientWidth() const { return clientWidth_; }
@@ -65,6 +68,10 @@ public:
     void SetOwnerForm(TForm* owner);
 
     void Show();
+    // Brings the window to the front and activates it, as the desktop lets a program do.
+    void BringToFront();
+    // Whether files dropped from the desktop reach OnDropFiles.
+    void SetAcceptDrops(bool v);
     void Hide();
     void Close();
     bool Showing() const;
@@ -130,6 +137,7 @@ private:
     bool fullScreen_ = false;
     bool loading_ = false;
     std::unique_ptr<TFormCanvas> canvas_;
+    bool destroying_ = false;
     TControl* activeControl_ = nullptr;
     TControl* lastFocused_ = nullptr;  // had the focus when the setting was cleared on an inactive window
     bool pressedOnForm_ = false;

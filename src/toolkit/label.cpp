@@ -2,24 +2,11 @@
 
 #include <QFontMetrics>
 #include <QLabel>
-#include <QMouseEvent>
 
 namespace zavo {
 
-namespace {
-class LabelWidget : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    // Taking the press keeps it from reaching the window, whose click takes the focus off the controls.
-    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
-    void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
-};
-}  // namespace
-
 TLabel::TLabel(TForm* form, TControl* parent) : TControl(form, parent) {
-    auto* w = new LabelWidget(parent->ClientWidget());
+    auto* w = new QLabel(parent->ClientWidget());
     w->setAutoFillBackground(false);
     w->setTextFormat(Qt::PlainText);
     w->setContentsMargins(0, 0, 0, 0);

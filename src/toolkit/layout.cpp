@@ -11,6 +11,7 @@
 
 #include "platform/screen.h"
 #include "toolkit/button.h"
+#include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
 #include "toolkit/filedialogs.h"
 #include "toolkit/form.h"
@@ -20,6 +21,7 @@
 #include "toolkit/scrollbar.h"
 #include "toolkit/scrollbox.h"
 #include "toolkit/timer.h"
+#include "toolkit/updown.h"
 
 namespace zavo {
 

@@ -1,16 +1,40 @@
 #include "toolkit/scrollbar.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 
 #include "base/exceptions.h"
 #include "toolkit/form.h"
+#include "toolkit/keys.h"
 
 namespace zavo {
 
 namespace {
-// The Qt bar only reports what the user did; the value it shows is always set by TScrollBar.
+
+// The keys of a focused bar, the same for either kind: left and up go towards the start.
+std::optional<TScrollCode> KeyScrollCode(uint16_t vk) {
+    switch (vk) {
+        case VK_LEFT:
+        case VK_UP: return TScrollCode::LineUp;
+        case VK_RIGHT:
+        case VK_DOWN: return TScrollCode::LineDown;
+        case VK_PRIOR: return TScrollCode::PageUp;
+        case VK_NEXT: return TScrollCode::PageDown;
+        case VK_HOME: return TScrollCode::Top;
+        case VK_END: return TScrollCode::Bottom;
+        default: return std::nullopt;
+    }
+}
+
+// The Qt bar only reports what the user did; the value it shows is always set by TScrollBar. Input
+// that Qt would turn into a value of its own (keys, the wheel, its context menu) is taken here.
 class ScrollBarWidget : public QScrollBar {
 public:
     ScrollBarWidget(TScrollBar* owner, QWidget* parent) : QScrollBar(Qt::Horizontal, parent), owner_(owner) {
@@ -27,6 +51,41 @@ protected:
         QScrollBar::mouseReleaseEvent(e);
         if (!dragging && acted_) Run(TScrollCode::EndScroll);
         acted_ = false;
+    }
+    // Qt's menu would set the value behind the bar's back, and in English.
+    void contextMenuEvent(QContextMenuEvent* e) override { e->accept(); }
+    void keyPressEvent(QKeyEvent* e) override {
+        std::optional<TScrollCode> code = KeyScrollCode(VirtualKeyOf(e));
+        if (!code) {
+            e->ignore();
+            return;
+        }
+        keyScrolled_ = true;
+        Run(*code);
+    }
+    // Releasing the key ends the scroll, as releasing the mouse does.
+    void keyReleaseEvent(QKeyEvent* e) override {
+        if (e->isAutoRepeat() || !keyScrolled_ || !KeyScrollCode(VirtualKeyOf(e))) {
+            e->ignore();
+            return;
+        }
+        keyScrolled_ = false;
+        Run(TScrollCode::EndScroll);
+    }
+    // Each notch of the wheel steps by lines, forwards towards the start, then ends the scroll.
+    void wheelEvent(QWheelEvent* e) override {
+        QPoint angle = e->angleDelta();
+        int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+        if (e->inverted()) delta = -delta;
+        wheelRest_ += delta;
+        int notches = wheelRest_ / 120;
+        wheelRest_ -= notches * 120;
+        e->accept();
+        if (notches == 0) return;
+        TScrollCode code = notches > 0 ? TScrollCode::LineUp : TScrollCode::LineDown;
+        int steps = std::abs(notches) * std::max(1, QApplication::wheelScrollLines());
+        for (int i = 0; i < steps; ++i) Run(code);
+        Run(TScrollCode::EndScroll);
     }
 
 private:
@@ -48,6 +107,8 @@ private:
     }
     TScrollBar* owner_;
     bool acted_ = false;
+    bool keyScrolled_ = false;
+    int wheelRest_ = 0;  // eighths of a degree not yet worth a notch
 };
 }  // namespace
 

@@ -48,7 +48,6 @@ private:
     QScrollBar* Bar() const;
     TScrollBarKind kind_ = TScrollBarKind::Horizontal;
     int min_ = 0, max_ = 100, position_ = 0, pageSize_ = 0, smallChange_ = 1, largeChange_ = 1;
-    bool acting_ = false;
 };
 
 }  // namespace zavo

@@ -117,6 +117,19 @@ TEST_F(MainWindow, ClickingTheEmptyStripTakesTheFocusOffTheControlsButALabelDoes
     EXPECT_TRUE(main->Widget()->hasFocus());
 }
 
+TEST_F(MainWindow, ClicksOnAPaneOrAPictureLeaveTheFocusWhereItIs) {
+    ShowMain();
+    QTest::mouseClick(main->press->Widget(), Qt::LeftButton);
+    ASSERT_EQ(main->ActiveControl(), main->press);
+    // The pictures are 105 x 105 at the inner areas' top-left; below them lies the bare pane.
+    QTest::mouseClick(main->ex->Widget(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseClick(main->new_->Widget(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseClick(main->exview->ClientWidget(), Qt::LeftButton, {}, QPoint(150, 200));
+    QTest::mouseClick(main->newview->Widget(), Qt::LeftButton, {}, QPoint(1, 100));
+    EXPECT_EQ(main->ActiveControl(), main->press);
+    EXPECT_TRUE(main->press->Focused());
+}
+
 TEST_F(MainWindow, ClosingThePreviewOnlyHidesIt) {
     ShowMain();
     preview->Show();

@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QTimer>
+#include <QWheelEvent>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -18,6 +21,7 @@
 #include "toolkit/label.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/timer.h"
+#include "toolkit/updown.h"
 
 using namespace zavo;
 
@@ -254,6 +258,93 @@ TEST_F(ControlsTest, ScrollBarTakesMouseInputThroughItsOwnProposal) {
     EXPECT_EQ(log.front(), "scroll 1 1");
     EXPECT_EQ(log.back(), "scroll 8 1");
     EXPECT_EQ(bar->Position(), 1);
+}
+
+constexpr const char* kTwoBars =
+    " TScrollBar h\n  Top 100\n  Width 200\n  Height 16\n  LargeChange 20\n  PageSize 20\n  Position 50\n"
+    "  TabOrder 0\n  OnScroll barScroll\n end\n"
+    " TScrollBar v\n  Left 250\n  Width 16\n  Height 150\n  Kind sbVertical\n  LargeChange 20\n  PageSize 20\n"
+    "  Position 50\n  TabOrder 1\n  OnScroll barScroll\n end\n";
+
+TEST_F(ControlsTest, ScrollBarKeysProposeTheirCodesAndTheReleaseEndsTheScroll) {
+    Make(kTwoBars);
+    ShowActive();
+    struct Case {
+        const char* bar;
+        Qt::Key key;
+        std::vector<std::string> events;
+    };
+    const Case cases[] = {
+        {"h", Qt::Key_Right, {"scroll 1 51", "scroll 8 50"}}, {"h", Qt::Key_Left, {"scroll 0 49", "scroll 8 50"}},
+        {"h", Qt::Key_Down, {"scroll 1 51", "scroll 8 50"}},  {"h", Qt::Key_Up, {"scroll 0 49", "scroll 8 50"}},
+        {"v", Qt::Key_Down, {"scroll 1 51", "scroll 8 50"}},  {"v", Qt::Key_Up, {"scroll 0 49", "scroll 8 50"}},
+        {"v", Qt::Key_Right, {"scroll 1 51", "scroll 8 50"}}, {"v", Qt::Key_Left, {"scroll 0 49", "scroll 8 50"}},
+        {"h", Qt::Key_PageDown, {"scroll 3 70", "scroll 8 50"}}, {"v", Qt::Key_PageUp, {"scroll 2 30", "scroll 8 50"}},
+        {"h", Qt::Key_Home, {"scroll 6 0", "scroll 8 50"}},  {"v", Qt::Key_End, {"scroll 7 100", "scroll 8 50"}},
+    };
+    // The handler puts the bar back at 50 each time, so that every key starts from there.
+    overridePos = 50;
+    for (const Case& c : cases) {
+        auto* bar = form->Get<TScrollBar>(c.bar);
+        form->FocusControl(bar);
+        ASSERT_TRUE(bar->Focused());
+        log.clear();
+        QTest::keyPress(bar->Widget(), c.key);
+        ASSERT_EQ(log.size(), 1u) << c.bar << " " << c.key;
+        QTest::keyRelease(bar->Widget(), c.key);
+        EXPECT_EQ(log, c.events) << c.bar << " " << c.key;
+        EXPECT_EQ(bar->Position(), 50);
+        EXPECT_EQ(bar->Widget()->property("value").toInt(), 50);
+    }
+    // A key of no meaning to the bar neither scrolls nor ends a scroll.
+    log.clear();
+    QTest::keyClick(form->Get<TScrollBar>("v")->Widget(), Qt::Key_A);
+    EXPECT_EQ(log, std::vector<std::string>{"form key 97"});
+}
+
+TEST_F(ControlsTest, ScrollBarWheelStepsByLinesAndHasNoMenuOfItsOwn) {
+    Make(kTwoBars);
+    ShowActive();
+    auto* bar = form->Get<TScrollBar>("v");
+    QWidget* w = bar->Widget();
+    const int lines = QApplication::wheelScrollLines();
+    ASSERT_GT(lines, 0);
+    auto wheel = [&](int delta) {
+        QPoint at(8, 75);
+        QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+    };
+    log.clear();
+    wheel(-120);  // towards the user: down the bar
+    std::vector<std::string> expected;
+    for (int i = 1; i <= lines; ++i) expected.push_back("scroll 1 " + std::to_string(50 + i));
+    expected.push_back("scroll 8 " + std::to_string(50 + lines));
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(bar->Position(), 50 + lines);
+    log.clear();
+    wheel(60);  // half a notch does nothing yet; the second half completes it
+    EXPECT_TRUE(log.empty());
+    wheel(60);
+    ASSERT_EQ(log.size(), static_cast<size_t>(lines) + 1);
+    EXPECT_EQ(log.front(), "scroll 0 " + std::to_string(50 + lines - 1));
+    EXPECT_EQ(bar->Position(), 50);
+
+    // The context menu of Qt's bar would move it without a proposal; no popup may open.
+    bool popup = false;
+    QTimer::singleShot(300, [&] {
+        if (QWidget* p = QApplication::activePopupWidget()) {
+            popup = true;
+            p->close();
+        }
+    });
+    log.clear();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(8, 120), w->mapToGlobal(QPoint(8, 120)));
+    QApplication::sendEvent(w, &menu);
+    QTest::qWait(400);
+    EXPECT_FALSE(popup);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(bar->Position(), 50);
 }
 
 TEST_F(ControlsTest, TimerRestartsOnlyWhenItsSettingsChange) {

@@ -6,11 +6,13 @@
 #include <QTest>
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "support/testutil.h"
 #include "toolkit/application.h"
 #include "toolkit/button.h"
+#include "toolkit/checkbox.h"
 #include "toolkit/form.h"
 #include "toolkit/image.h"
 #include "toolkit/label.h"
@@ -145,6 +147,59 @@ TEST_F(WindowsTest, ShiftContentMovesEveryChildAndWhatIsShown) {
     EXPECT_EQ(a->Widget()->pos(), QPoint(-17, 3));
     EXPECT_EQ(b->Widget()->pos(), QPoint(33, 3));
     EXPECT_EQ(box->ClientWidget()->size(), QSize(96, 96));
+}
+
+TEST_F(WindowsTest, OnlyAClickWhereNoControlLiesIsTheWindowsOwn) {
+    handlers.Add("click", TNotifyEvent([this](TObject*) { log.push_back("form click"); }));
+    Make(" OnClick click\n TScrollBox box\n  Left 100\n  Width 90\n  Height 90\n  TImage i\n   Width 20\n   Height 20\n"
+         "  end\n end\n TLabel l\n  Caption \"x\"\n end\n");
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    log.clear();
+    QTest::mouseClick(form->Get<TImage>("i")->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(form->Get<TScrollBox>("box")->ClientWidget(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseClick(form->Get<TScrollBox>("box")->Widget(), Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseClick(form->Get<TLabel>("l")->Widget(), Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_TRUE(log.empty());
+    QTest::mouseClick(form->Widget(), Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::mouseClick(form->Widget(), Qt::RightButton, {}, QPoint(50, 50));
+    EXPECT_EQ(log, std::vector<std::string>{"form click"});
+}
+
+// A window with state of its own, as the program's windows have, and handlers that use it.
+class StatefulForm : public TForm {
+public:
+    StatefulForm(TApplication* app, std::vector<std::string>& log, bool failCreate) : TForm(app), log_(log) {
+        THandlerTable t;
+        t.Add("create", TNotifyEvent([this, failCreate](TObject*) {
+            log_.push_back("create");
+            if (failCreate) throw std::bad_alloc();
+        }));
+        t.Add("destroy", TNotifyEvent([this](TObject*) { log_.push_back("destroy " + state_); }));
+        t.Add("resize", TNotifyEvent([this](TObject*) { log_.push_back("resize"); }));
+        LoadLayout("window s\n ClientWidth 80\n ClientHeight 60\n OnCreate create\n OnDestroy destroy\n"
+                   " OnResize resize\nend\n", t);
+    }
+    ~StatefulForm() override { state_ = "gone"; }
+
+private:
+    std::vector<std::string>& log_;
+    std::string state_ = "whole";
+};
+
+TEST_F(WindowsTest, OnDestroyComesWhileTheWindowIsWhole) {
+    app->CreateForm<StatefulForm>(log, false);
+    app->DestroyForms();
+    EXPECT_EQ(log, (std::vector<std::string>{"create", "resize", "destroy whole"}));
+}
+
+TEST_F(WindowsTest, AFailingCreateHandlerFailsTheCreationAndIsNotShown) {
+    EXPECT_THROW(app->CreateForm<StatefulForm>(log, true), std::bad_alloc);
+    // No error box, no first resize, no destroy event for a window that never was.
+    EXPECT_EQ(log, std::vector<std::string>{"create"});
+    EXPECT_EQ(app->MainForm(), nullptr);
+    app->DestroyForms();
+    EXPECT_EQ(log.size(), 1u);
 }
 
 TEST_F(WindowsTest, CheckBoxTogglesByClickAndSpaceAndTakesTheFocus) {
