@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "toolkit/control.h"
+#include "toolkit/colours.h"
 
 namespace zavo {
 

@@ -8,7 +8,7 @@
 
 #include "codec/bitmap.h"
 #include "codec/picture.h"
-#include "toolkit/control.h"
+#include "toolkit/colours.h"
 #include "toolkit/fittedimage.h"
 #include "toolkit/image.h"
 #include "toolkit/modal.h"
