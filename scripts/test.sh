@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds zavo with its tests and runs every test; then builds the codec layers with AddressSanitizer
-# and UBSan and runs their tests again.
+# Builds zavo with its tests and runs every test; then builds every layer with AddressSanitizer and
+# UBSan (the system's Qt uninstrumented) and runs the unit and window tests again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
