@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QIcon>
+#include <QSettings>
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -57,6 +58,10 @@ TApplication::TApplication(int& argc, char** argv) {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     if (qtTexts_.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts_);
+    // The program stores nothing. Qt's file dialog would keep its history in the user's Qt settings
+    // file; a folder path that can never exist makes those reads come back empty and the writes fail
+    // quietly.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
     ShowErrorBox = [](const std::string& text, const std::string& caption) { ShowStopBox(text, caption); };
 }
 

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -306,3 +308,15 @@ TEST_F(FileDialogs, TheFullSizePreviewTakesThePicturesSizeAndEscCloses) {
 }
 
 }  // namespace
+
+TEST_F(FileDialogs, AClosedDialogLeavesNoSettingsBehind) {
+    TOpenDialog dialog(nullptr);
+    dialog.SetFilter("全部|*.*");
+    dialog.SetFileName(WriteBmp(dir, "kept.bmp", 2, 2));
+    WhenShown([](QFileDialog& d) { static_cast<QDialog&>(d).accept(); });
+    ASSERT_TRUE(dialog.Execute());
+    // Where Qt's file dialog keeps its history and the last folder it showed.
+    const QString settings = QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName();
+    EXPECT_FALSE(QFile::exists(settings)) << settings.toStdString();
+    EXPECT_FALSE(QFileInfo(settings).absoluteDir().exists()) << settings.toStdString();
+}
