@@ -1,5 +1,7 @@
 #include "codec/icon.h"
 
+#include <QBuffer>
+
 #include <fstream>
 #include <vector>
 
@@ -220,13 +222,41 @@ TEST(Icon, APngEntryIsDecoded) {
     const platform::IconPixels* pixels = icon.Handle();
     ASSERT_NE(pixels, nullptr);
     EXPECT_TRUE(pixels->useAlpha);
-    // The same picture as the bitmap entry of hopper.ico, drawn opaque.
+    // The picture of the bitmap entry of hopper.ico, drawn opaque, with a pure red diagonal.
     TIcon plain;
     plain.LoadFile(zavotest::TestData("pillow/ico/hopper.ico"));
     auto a = Backdrop(16, 16, 0), b = Backdrop(16, 16, 0);
     a->Canvas().DrawGraphic(0, 0, &icon);
     b->Canvas().DrawGraphic(0, 0, &plain);
-    EXPECT_EQ(At(*a, 8, 8) != 0, At(*b, 8, 8) != 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(At(*a, x, y), x == y ? platform::MakeColorRef(255, 0, 0) : At(*b, x, y)) << x << "," << y;
+}
+
+TEST(Icon, APngEntryKeepsEachChannelInPlace) {
+    QImage png(2, 2, QImage::Format_ARGB32);
+    png.setPixel(0, 0, qRgba(200, 30, 90, 255));
+    png.setPixel(1, 0, qRgba(10, 120, 250, 255));
+    png.setPixel(0, 1, qRgba(40, 50, 60, 0));
+    png.setPixel(1, 1, qRgba(255, 0, 1, 255));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(png.save(&buffer, "PNG"));
+    BmpBytes b;
+    b.u16(0).u16(1).u16(1).u8(2).u8(2).u8(0).u8(0).u16(1).u16(32).u32(static_cast<uint32_t>(encoded.size())).u32(22);
+    b.bytes.insert(b.bytes.end(), encoded.begin(), encoded.end());
+    TIcon icon;
+    Load(icon, b.bytes);
+    const platform::ColorRef back = platform::MakeColorRef(9, 9, 9);
+    auto canvas = Backdrop(4, 4, back);
+    canvas->Canvas().DrawGraphic(1, 1, &icon);
+    EXPECT_EQ(At(*canvas, 1, 1), platform::MakeColorRef(200, 30, 90));
+    EXPECT_EQ(At(*canvas, 2, 1), platform::MakeColorRef(10, 120, 250));
+    EXPECT_EQ(At(*canvas, 1, 2), back);
+    EXPECT_EQ(At(*canvas, 2, 2), platform::MakeColorRef(255, 0, 1));
+    EXPECT_EQ(At(*canvas, 3, 3), back);
+    EXPECT_EQ(At(*canvas, 0, 0), back);
 }
 
 TEST(Icon, ADecompressionBombIsRefusedWhenDrawn) {

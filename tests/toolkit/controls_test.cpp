@@ -191,6 +191,11 @@ TEST_F(ControlsTest, UpDownStepsWithinItsLimitsAndReportsChangesOnly) {
     ud->Step(TUDBtnType::Up);
     EXPECT_EQ(edit->Text(), "75");
     EXPECT_EQ(log, std::vector<std::string>{"ud up"});
+    log.clear();
+    edit->SetText("95");
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "100");
+    EXPECT_EQ(log, std::vector<std::string>{"ud up"});
 }
 
 TEST_F(ControlsTest, UpDownWritesThousandsSeparatorsOnlyWhenAsked) {
