@@ -140,7 +140,14 @@ TEST_F(ControlsTest, ExitComesBeforeTheFocusAndOnlyWithinTheWindow) {
     form->SetActiveControl(nullptr);
     EXPECT_FALSE(focusMovedAtExit);
     EXPECT_TRUE(form->Widget()->hasFocus());
+    int exits = 0;
+    edit->OnExit = [&](TObject*) { ++exits; };
+    log.clear();
     form->SetActiveControl(nullptr);  // no change, no event
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(form->ActiveControl(), nullptr);
+    EXPECT_TRUE(form->Widget()->hasFocus());
 }
 
 TEST_F(ControlsTest, ClearingTheActiveControlOfAnInactiveWindowWaitsForActivation) {
