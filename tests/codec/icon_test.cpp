@@ -368,7 +368,7 @@ TEST(Icon, CopiesAndSavesTheFileAsRead) {
     copy.AssignFrom(nullptr);
     EXPECT_TRUE(copy.IsEmpty());
     TBitmap bitmap;
-    EXPECT_THROW(copy.AssignFrom(&bitmap), EConvertError);
+    EXPECT_THROW_MSG(copy.AssignFrom(&bitmap), EConvertError, "TBitmap を TIcon に代入することはできません");
 }
 
 TEST(Icon, ImagesThatCannotBecomeAnIconAreOutOfResources) {

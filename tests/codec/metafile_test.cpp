@@ -146,7 +146,7 @@ TEST(MetafileLoad, KindIsDecidedByContentAndAFailedLoadKeepsThePicture) {
     TMemoryStream stream;
     stream.WriteBuffer(bare.data(), static_cast<int64_t>(bare.size()));
     stream.SetPosition(0);
-    EXPECT_THROW(m->LoadStream(stream), EInvalidGraphic);
+    EXPECT_THROW_MSG(m->LoadStream(stream), EInvalidGraphic, "メタファイルが不正です");
     EXPECT_TRUE(m->Enhanced());
     EXPECT_EQ(m->Width(), 100);
 }
