@@ -191,28 +191,38 @@ TEST(Icon, MatchesTheReferenceOfOtherPrograms) {
 }
 
 TEST(Icon, DecodesEveryIconFileOfOtherPrograms) {
+    // opaque: pixels the file covers (all of them, but for the masked half of hopper_mask.ico, whose
+    // reference rendering has 128 opaque pixels).
     struct Case {
         const char* file;
-        int width, height;
+        int width, height, opaque;
     };
-    for (const Case& c : {Case{"pillow/ico/black_and_white.ico", 16, 16}, Case{"pillow/ico/hopper.ico", 16, 16},
-                          Case{"pillow/ico/hopper_256x256.ico", 256, 256}, Case{"pillow/ico/hopper_draw.ico", 16, 16},
-                          Case{"pillow/ico/hopper_mask.ico", 16, 16},
-                          Case{"pillow/ico/hopper_unexpected.ico", 16, 32}}) {
+    for (const Case& c : {Case{"pillow/ico/black_and_white.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper_256x256.ico", 256, 256, 65536},
+                          Case{"pillow/ico/hopper_draw.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper_mask.ico", 16, 16, 128},
+                          Case{"pillow/ico/hopper_unexpected.ico", 16, 32, 512}}) {
         SCOPED_TRACE(c.file);
         TIcon icon;
         icon.LoadFile(zavotest::TestData(c.file));
-        auto canvas = Backdrop(40, 40, platform::MakeColorRef(1, 2, 3));
-        canvas->Canvas().DrawGraphic(0, 0, &icon);
+        // Drawn over two backdrops, covered pixels agree and the others show their backdrop.
+        const platform::ColorRef dark = platform::MakeColorRef(1, 2, 3), light = platform::MakeColorRef(250, 251, 252);
+        const int w = c.width + 2, h = c.height + 2;
+        auto a = Backdrop(w, h, dark), b = Backdrop(w, h, light);
+        a->Canvas().DrawGraphic(0, 0, &icon);
+        b->Canvas().DrawGraphic(0, 0, &icon);
         EXPECT_EQ(icon.Width(), c.width);
         EXPECT_EQ(icon.Height(), c.height);
-        bool drawn = false;
-        for (int y = 0; y < std::min(c.height, 40) && !drawn; ++y)
-            for (int x = 0; x < std::min(c.width, 40); ++x) drawn = drawn || At(*canvas, x, y) != platform::MakeColorRef(1, 2, 3);
-        EXPECT_TRUE(drawn);
-        if (c.width < 40 && c.height < 40) {
-            EXPECT_EQ(At(*canvas, 39, 39), platform::MakeColorRef(1, 2, 3));
-        }
+        int covered = 0, stray = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const platform::ColorRef over = At(*a, x, y), under = At(*b, x, y);
+                if (over == under) ++(x < c.width && y < c.height ? covered : stray);
+                else if (over != dark || under != light) ++stray;
+            }
+        EXPECT_EQ(covered, c.opaque);
+        EXPECT_EQ(stray, 0);
     }
 }
 
