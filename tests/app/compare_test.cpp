@@ -21,7 +21,7 @@ TEST_F(Comparison, LoadShowsBothPicturesAndTheirSizes) {
     zavotest::WriteFile(dir + "/a.bmp", Bmp24(300, 200, 1));
     Load(dir + "/a.bmp");
     EXPECT_TRUE(errors.empty()) << errors.front();
-    EXPECT_EQ(main->exsize->Caption(), std::to_string((54 + 900 * 200) / 1024) + " k");
+    EXPECT_EQ(main->exsize->Caption(), "175 k");  // 54 + 900 x 200 bytes
     EXPECT_EQ(main->ex->Width(), 300);
     EXPECT_EQ(main->ex->Height(), 200);
     EXPECT_EQ(main->new_->Width(), 300);
@@ -36,10 +36,14 @@ TEST_F(Comparison, LoadShowsBothPicturesAndTheirSizes) {
 }
 
 TEST_F(Comparison, SizeLabelsTruncateToWholeKilobytesAndShowLargeFilesInFull) {
-    for (size_t size : {1023u, 1024u, 2047u}) {
-        zavotest::WriteFile(dir + "/s.bmp", Bmp24(4, 4, 0, size));
+    struct Case {
+        size_t size;
+        const char* caption;
+    };
+    for (const Case& c : {Case{1023, "0 k"}, Case{1024, "1 k"}, Case{2047, "1 k"}}) {
+        zavotest::WriteFile(dir + "/s.bmp", Bmp24(4, 4, 0, c.size));
         Load(dir + "/s.bmp");
-        EXPECT_EQ(main->exsize->Caption(), std::to_string(size / 1024) + " k");
+        EXPECT_EQ(main->exsize->Caption(), c.caption) << c.size;
     }
     // A 3 GiB file (sparse) whose picture sits at its start.
     std::string big = dir + "/big.bmp";

@@ -1,5 +1,7 @@
 #include "codec/icon.h"
 
+#include <QBuffer>
+
 #include <fstream>
 #include <vector>
 
@@ -189,28 +191,38 @@ TEST(Icon, MatchesTheReferenceOfOtherPrograms) {
 }
 
 TEST(Icon, DecodesEveryIconFileOfOtherPrograms) {
+    // opaque: pixels the file covers (all of them, but for the masked half of hopper_mask.ico, whose
+    // reference rendering has 128 opaque pixels).
     struct Case {
         const char* file;
-        int width, height;
+        int width, height, opaque;
     };
-    for (const Case& c : {Case{"pillow/ico/black_and_white.ico", 16, 16}, Case{"pillow/ico/hopper.ico", 16, 16},
-                          Case{"pillow/ico/hopper_256x256.ico", 256, 256}, Case{"pillow/ico/hopper_draw.ico", 16, 16},
-                          Case{"pillow/ico/hopper_mask.ico", 16, 16},
-                          Case{"pillow/ico/hopper_unexpected.ico", 16, 32}}) {
+    for (const Case& c : {Case{"pillow/ico/black_and_white.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper_256x256.ico", 256, 256, 65536},
+                          Case{"pillow/ico/hopper_draw.ico", 16, 16, 256},
+                          Case{"pillow/ico/hopper_mask.ico", 16, 16, 128},
+                          Case{"pillow/ico/hopper_unexpected.ico", 16, 32, 512}}) {
         SCOPED_TRACE(c.file);
         TIcon icon;
         icon.LoadFile(zavotest::TestData(c.file));
-        auto canvas = Backdrop(40, 40, platform::MakeColorRef(1, 2, 3));
-        canvas->Canvas().DrawGraphic(0, 0, &icon);
+        // Drawn over two backdrops, covered pixels agree and the others show their backdrop.
+        const platform::ColorRef dark = platform::MakeColorRef(1, 2, 3), light = platform::MakeColorRef(250, 251, 252);
+        const int w = c.width + 2, h = c.height + 2;
+        auto a = Backdrop(w, h, dark), b = Backdrop(w, h, light);
+        a->Canvas().DrawGraphic(0, 0, &icon);
+        b->Canvas().DrawGraphic(0, 0, &icon);
         EXPECT_EQ(icon.Width(), c.width);
         EXPECT_EQ(icon.Height(), c.height);
-        bool drawn = false;
-        for (int y = 0; y < std::min(c.height, 40) && !drawn; ++y)
-            for (int x = 0; x < std::min(c.width, 40); ++x) drawn = drawn || At(*canvas, x, y) != platform::MakeColorRef(1, 2, 3);
-        EXPECT_TRUE(drawn);
-        if (c.width < 40 && c.height < 40) {
-            EXPECT_EQ(At(*canvas, 39, 39), platform::MakeColorRef(1, 2, 3));
-        }
+        int covered = 0, stray = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const platform::ColorRef over = At(*a, x, y), under = At(*b, x, y);
+                if (over == under) ++(x < c.width && y < c.height ? covered : stray);
+                else if (over != dark || under != light) ++stray;
+            }
+        EXPECT_EQ(covered, c.opaque);
+        EXPECT_EQ(stray, 0);
     }
 }
 
@@ -220,13 +232,41 @@ TEST(Icon, APngEntryIsDecoded) {
     const platform::IconPixels* pixels = icon.Handle();
     ASSERT_NE(pixels, nullptr);
     EXPECT_TRUE(pixels->useAlpha);
-    // The same picture as the bitmap entry of hopper.ico, drawn opaque.
+    // The picture of the bitmap entry of hopper.ico, drawn opaque, with a pure red diagonal.
     TIcon plain;
     plain.LoadFile(zavotest::TestData("pillow/ico/hopper.ico"));
     auto a = Backdrop(16, 16, 0), b = Backdrop(16, 16, 0);
     a->Canvas().DrawGraphic(0, 0, &icon);
     b->Canvas().DrawGraphic(0, 0, &plain);
-    EXPECT_EQ(At(*a, 8, 8) != 0, At(*b, 8, 8) != 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(At(*a, x, y), x == y ? platform::MakeColorRef(255, 0, 0) : At(*b, x, y)) << x << "," << y;
+}
+
+TEST(Icon, APngEntryKeepsEachChannelInPlace) {
+    QImage png(2, 2, QImage::Format_ARGB32);
+    png.setPixel(0, 0, qRgba(200, 30, 90, 255));
+    png.setPixel(1, 0, qRgba(10, 120, 250, 255));
+    png.setPixel(0, 1, qRgba(40, 50, 60, 0));
+    png.setPixel(1, 1, qRgba(255, 0, 1, 255));
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(png.save(&buffer, "PNG"));
+    BmpBytes b;
+    b.u16(0).u16(1).u16(1).u8(2).u8(2).u8(0).u8(0).u16(1).u16(32).u32(static_cast<uint32_t>(encoded.size())).u32(22);
+    b.bytes.insert(b.bytes.end(), encoded.begin(), encoded.end());
+    TIcon icon;
+    Load(icon, b.bytes);
+    const platform::ColorRef back = platform::MakeColorRef(9, 9, 9);
+    auto canvas = Backdrop(4, 4, back);
+    canvas->Canvas().DrawGraphic(1, 1, &icon);
+    EXPECT_EQ(At(*canvas, 1, 1), platform::MakeColorRef(200, 30, 90));
+    EXPECT_EQ(At(*canvas, 2, 1), platform::MakeColorRef(10, 120, 250));
+    EXPECT_EQ(At(*canvas, 1, 2), back);
+    EXPECT_EQ(At(*canvas, 2, 2), platform::MakeColorRef(255, 0, 1));
+    EXPECT_EQ(At(*canvas, 3, 3), back);
+    EXPECT_EQ(At(*canvas, 0, 0), back);
 }
 
 TEST(Icon, ADecompressionBombIsRefusedWhenDrawn) {
@@ -338,7 +378,7 @@ TEST(Icon, CopiesAndSavesTheFileAsRead) {
     copy.AssignFrom(nullptr);
     EXPECT_TRUE(copy.IsEmpty());
     TBitmap bitmap;
-    EXPECT_THROW(copy.AssignFrom(&bitmap), EConvertError);
+    EXPECT_THROW_MSG(copy.AssignFrom(&bitmap), EConvertError, "TBitmap を TIcon に代入することはできません");
 }
 
 TEST(Icon, ImagesThatCannotBecomeAnIconAreOutOfResources) {

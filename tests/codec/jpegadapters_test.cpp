@@ -286,9 +286,9 @@ TEST(JpegSource, CutBeforeTheFirstScanFails) {
     size_t scan = FindMarker(jpeg, 0xDA);
     TMemoryStream stream;
     FillStream(stream, jpeg, scan);
-    EXPECT_THROW(Decode(stream), EJPEG);
+    EXPECT_THROW_MSG(Decode(stream), EJPEG, JpegError(JERR_SOF_NO_SOS));
     FillStream(stream, jpeg, 2);
-    EXPECT_THROW(Decode(stream), EJPEG);
+    EXPECT_THROW_MSG(Decode(stream), EJPEG, JpegError(JERR_NO_IMAGE));
 }
 
 TEST(JpegSource, StreamExceptionPassesThroughUnchanged) {

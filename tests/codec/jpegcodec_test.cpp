@@ -228,7 +228,17 @@ TEST(JpegDecode, GrayModeDecodesAColourFileToGrays) {
     LoadBytes(image, bytes);
     TBitmap* bitmap = image.EnsureDecoded();
     EXPECT_EQ(TPixelFormat::Bit8, bitmap->PixelFormat());
+    ASSERT_NE(nullptr, bitmap->Palette());
     EXPECT_LE(bitmap->Palette()->Count(), 236);
+    for (const platform::PaletteEntry& e : bitmap->Palette()->Entries()) {
+        EXPECT_EQ(e.red, e.green);
+        EXPECT_EQ(e.green, e.blue);
+    }
+    int w = 0, h = 0;
+    std::vector<uint8_t> gray = DecodeReference(bytes, w, h, JCS_GRAYSCALE);
+    std::vector<uint8_t> expected;
+    for (uint8_t g : gray) expected.insert(expected.end(), {g, g, g});
+    EXPECT_LT(MeanDifference(expected, ColoursOf(*bitmap)), 1.0);
 }
 
 TEST(JpegDecode, Depth8PaletteIsInTheLibrarysComponentOrder) {

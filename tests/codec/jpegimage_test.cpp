@@ -358,8 +358,8 @@ TEST(JpegImageDecode, TruncatedScanDecodesAndCutHeaderFails) {
     EXPECT_EQ(64, image.EnsureDecoded()->Height());
     std::vector<uint8_t> headerOnly(jpeg.begin(), jpeg.begin() + static_cast<long>(scan));
     TJPEGImage broken;
-    EXPECT_THROW(LoadBytes(broken, headerOnly), EJPEG);
-    EXPECT_THROW(broken.EnsureDecoded(), EJPEG);
+    EXPECT_THROW_MSG(LoadBytes(broken, headerOnly), EJPEG, JpegError(JERR_SOF_NO_SOS));
+    EXPECT_THROW_MSG(broken.EnsureDecoded(), EJPEG, JpegError(JERR_SOF_NO_SOS));
 }
 
 TEST(JpegImageDecode, HeaderTooLargeForASurfaceIsRefusedBeforeDecoding) {
@@ -430,7 +430,7 @@ TEST(JpegImageProgress, FailedDecodeEndsAtZeroPercent) {
     LoadBytes(image, jpeg);
     ProgressLog log;
     image.OnProgress = log.Handler();
-    EXPECT_THROW(image.EnsureDecoded(), EJPEG);
+    EXPECT_THROW_MSG(image.EnsureDecoded(), EJPEG, JpegError(JERR_NO_HUFF_TABLE));
     ASSERT_EQ(2u, log.stages.size());
     EXPECT_EQ(0, log.percents.back());
 }

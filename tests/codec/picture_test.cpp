@@ -130,9 +130,11 @@ TEST(Picture, AFailedLoadKeepsThePreviousGraphicAndSignalsNothing) {
     p.LoadPictureFile(WriteFile("good.bmp", zavotest::Bmp24(5, 4).bytes));
     EXPECT_EQ(changes, 1);
     TGraphic* held = p.Graphic();
-    EXPECT_THROW(p.LoadPictureFile(WriteFile("cut.bmp", zavotest::Bmp24(5, 4).cut_to(10).bytes)), EReadError);
-    EXPECT_THROW(p.LoadPictureFile(WriteFile("x.ico", {0, 0, 2, 0, 0, 0})), EInvalidGraphic);
-    EXPECT_THROW(p.LoadPictureFile("/nowhere/x.bmp"), EFOpenError);
+    EXPECT_THROW_MSG(p.LoadPictureFile(WriteFile("cut.bmp", zavotest::Bmp24(5, 4).cut_to(10).bytes)), EReadError,
+                     "ストリームからの読み込みエラー");
+    EXPECT_THROW_MSG(p.LoadPictureFile(WriteFile("x.ico", {0, 0, 2, 0, 0, 0})), EInvalidGraphic,
+                     "アイコンイメージが不正です");
+    EXPECT_THROW_MSG(p.LoadPictureFile("/nowhere/x.bmp"), EFOpenError, "ファイル /nowhere/x.bmp は開けません");
     EXPECT_EQ(p.Graphic(), held);
     EXPECT_EQ(p.Width(), 5);
     EXPECT_EQ(p.Height(), 4);

@@ -80,8 +80,8 @@ TEST(QualityFigures, SsimAveragesWindowsEveryFourPixels) {
 TEST(QualityFigures, PlanesOfDifferentSizesAreRefused) {
     TLumaPlane a = Plane(8, 8, [](int, int) { return uint8_t(0); });
     TLumaPlane b = Plane(8, 9, [](int, int) { return uint8_t(0); });
-    EXPECT_THROW(CompareLuma(a, b), EInvalidGraphicOperation);
-    EXPECT_THROW(CompareLuma(TLumaPlane{}, TLumaPlane{}), EInvalidGraphicOperation);
+    EXPECT_THROW_MSG(CompareLuma(a, b), EInvalidGraphicOperation, "画像フォーマットが不正です");
+    EXPECT_THROW_MSG(CompareLuma(TLumaPlane{}, TLumaPlane{}), EInvalidGraphicOperation, "画像フォーマットが不正です");
 }
 
 TEST(QualityFigures, LumaWeighsRedGreenAndBlueAsBt601) {

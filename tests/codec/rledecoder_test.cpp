@@ -73,6 +73,14 @@ TEST(RleDecoder, DeltaSkipsPixelsAndIndicesBeyondTheTableAreBlack) {
     EXPECT_EQ(c.At(1, 1), 0x000000u);
     EXPECT_EQ(c.At(2, 1), kUntouched);
     EXPECT_EQ(c.At(0, 0), kUntouched);
+    // A delta that ends exactly at the row end stays inside the picture.
+    Canvas d(4, 2);
+    EXPECT_EQ(Decode(d, {1, 1, 0, 2, 3, 0, 0, 0, 1, 2, 0, 1}, RleKind::Rle8), RleResult::Complete);
+    EXPECT_EQ(d.At(0, 1), 0xFF0000u);
+    EXPECT_EQ(d.At(3, 1), kUntouched);
+    EXPECT_EQ(d.At(0, 0), 0x00FF00u);
+    EXPECT_EQ(d.At(1, 0), kUntouched);
+    EXPECT_TRUE(d.GuardsIntact());
 }
 
 TEST(RleDecoder, PixelsPastTheRowEndAreDroppedAndDecodingGoesOn) {

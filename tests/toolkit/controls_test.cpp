@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -140,7 +139,14 @@ TEST_F(ControlsTest, ExitComesBeforeTheFocusAndOnlyWithinTheWindow) {
     form->SetActiveControl(nullptr);
     EXPECT_FALSE(focusMovedAtExit);
     EXPECT_TRUE(form->Widget()->hasFocus());
+    int exits = 0;
+    edit->OnExit = [&](TObject*) { ++exits; };
+    log.clear();
     form->SetActiveControl(nullptr);  // no change, no event
+    EXPECT_EQ(exits, 0);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(form->ActiveControl(), nullptr);
+    EXPECT_TRUE(form->Widget()->hasFocus());
 }
 
 TEST_F(ControlsTest, ClearingTheActiveControlOfAnInactiveWindowWaitsForActivation) {
@@ -190,6 +196,11 @@ TEST_F(ControlsTest, UpDownStepsWithinItsLimitsAndReportsChangesOnly) {
     edit->SetText("5a");
     ud->Step(TUDBtnType::Up);
     EXPECT_EQ(edit->Text(), "75");
+    EXPECT_EQ(log, std::vector<std::string>{"ud up"});
+    log.clear();
+    edit->SetText("95");
+    ud->Step(TUDBtnType::Up);
+    EXPECT_EQ(edit->Text(), "100");
     EXPECT_EQ(log, std::vector<std::string>{"ud up"});
 }
 
@@ -404,10 +415,23 @@ TEST_F(ControlsTest, LayoutsScaleToTheScreenResolution) {
     EXPECT_EQ(form->Font().pixelSize(), 18);
     auto* b = form->Get<TButton>("b");
     EXPECT_EQ(b->Font().pixelSize(), 20);  // 13 * 1.5, rounded
-    double factor = QFontMetrics(form->Font()).boundingRect(QStringLiteral("0")).height() / 12.0;
-    EXPECT_EQ(form->ClientWidth(), static_cast<int>(std::lround(530 * factor)));
-    EXPECT_EQ(b->Left(), static_cast<int>(std::lround(100 * factor)));
-    EXPECT_EQ(b->Width(), static_cast<int>(std::lround(44 * factor)));
+    // Sizes scale by the height the 18-pixel font measures for "0", over 12; that height depends
+    // on the installed fonts, so the expected sizes are listed for each height it can take.
+    struct Scaled {
+        int zeroHeight, clientWidth, left, width;
+    };
+    const int zero = QFontMetrics(form->Font()).boundingRect(QStringLiteral("0")).height();
+    Scaled want{};
+    for (const Scaled& c : {Scaled{12, 530, 100, 44}, Scaled{13, 574, 108, 48}, Scaled{14, 618, 117, 51},
+                            Scaled{15, 663, 125, 55}, Scaled{16, 707, 133, 59}, Scaled{17, 751, 142, 62},
+                            Scaled{18, 795, 150, 66}, Scaled{19, 839, 158, 70}, Scaled{20, 883, 167, 73},
+                            Scaled{21, 928, 175, 77}, Scaled{22, 972, 183, 81}, Scaled{23, 1016, 192, 84},
+                            Scaled{24, 1060, 200, 88}})
+        if (c.zeroHeight == zero) want = c;
+    ASSERT_NE(want.zeroHeight, 0) << "\"0\" measures " << zero << " pixels";
+    EXPECT_EQ(form->ClientWidth(), want.clientWidth);
+    EXPECT_EQ(b->Left(), want.left);
+    EXPECT_EQ(b->Width(), want.width);
     TForm* same = app->CreateForm<TForm>();
     same->LoadLayout("window g\n Font.Height -12\n ClientWidth 530\n TButton b\n  Left 100\n end\nend\n", handlers, 96);
     EXPECT_EQ(same->ClientWidth(), 530);
