@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "toolkit/fonts.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
+#include "platform/windowsize.h"
 
 namespace zavo {
 
@@ -85,11 +87,32 @@ private:
     TForm* form_;
 };
 
+namespace {
+// How long the window system may take to carry out a size request, and how long the sizes of an
+// interactive resize must have stopped before a refused request is made again.
+constexpr int kAnswerWaitMs = 250;
+constexpr int kRetryWaitMs = 600;
+constexpr int kMaxRetries = 4;
+}  // namespace
+
 TForm::TForm(TApplication* app) : TControl(nullptr, nullptr), app_(app), window_(new FormWidget(this)) {
     color_ = ColorFromIdent("clBtnFace");
     Attach(window_);
     window_->installEventFilter(window_);
     SetColor(color_);
+    answerCheck_ = std::make_unique<QTimer>();
+    answerCheck_->setSingleShot(true);
+    answerCheck_->setInterval(kAnswerWaitMs);
+    QObject::connect(answerCheck_.get(), &QTimer::timeout, [this] { CheckAnswer(); });
+    retry_ = std::make_unique<QTimer>();
+    retry_->setSingleShot(true);
+    retry_->setInterval(kRetryWaitMs);
+    QObject::connect(retry_.get(), &QTimer::timeout, [this] {
+        if (keptWidth_ < 0 || clientWidth_ != keptWidth_) return;
+        ++retries_;
+        keptWidth_ = -1;
+        if (OnResize) Invoke([&] { OnResize(this); });
+    });
     if (app_) app_->FormCreated(this);
 }
 
@@ -134,9 +157,15 @@ TObject* TForm::FindComponent(const std::string& name) const {
 
 void TForm::SetClientSize(int w, int h) {
     if (w == clientWidth_ && h == clientHeight_) return;
+    if (window_->isVisible()) {
+        requestedWidth_ = w;
+        widthBeforeRequest_ = clientWidth_;
+        // Qt reports the request back as granted at once, and a window manager in the middle of an
+        // interactive resize may drop it without a word: the size is checked with the server.
+        answerCheck_->start();
+    }
     clientWidth_ = w;
     clientHeight_ = h;
-    if (window_->isVisible()) requestedWidth_ = w;
     window_->resize(std::max(1, w), std::max(1, h));
     Realign();
     if (!loading_ && OnResize) Invoke([&] { OnResize(this); });
@@ -148,8 +177,31 @@ void TForm::WidgetResized(int w, int h) {
         requestedWidth_ = -1;
         return;
     }
-    keptWidth_ = requestedWidth_ >= 0 && w != std::max(1, requestedWidth_) ? w : -1;
+    // A window manager in the middle of an interactive resize may also put the window back to the
+    // width it had before the request; asking again would only fight the drag.
+    const bool refused = (requestedWidth_ >= 0 && w != std::max(1, requestedWidth_)) ||
+                         (requestedWidth_ < 0 && widthBeforeRequest_ >= 0 && w == widthBeforeRequest_);
+    TakeSystemSize(w, h, refused);
+}
+
+void TForm::CheckAnswer() {
+    if (!window_->isVisible()) return;
+    const auto real = platform::WindowSizeOnScreen(window_->winId());
+    if (!real || (real->width == std::max(1, clientWidth_) && real->height == std::max(1, clientHeight_))) return;
+    // Qt is told the real size too, so that a later request is sent to the server again.
+    window_->resize(real->width, real->height);
+    TakeSystemSize(real->width, real->height, true);
+}
+
+void TForm::TakeSystemSize(int w, int h, bool refused) {
+    keptWidth_ = refused ? w : -1;
     requestedWidth_ = -1;
+    widthBeforeRequest_ = -1;
+    // A refusal during an interactive resize is not final: once the sizes have stopped coming the
+    // handlers run again and may ask once more, a few times, as the drag may still be going on.
+    if (!refused) retries_ = 0;
+    if (refused && retries_ < kMaxRetries) retry_->start();
+    else retry_->stop();
     clientWidth_ = w;
     clientHeight_ = h;
     Realign();

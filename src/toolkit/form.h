@@ -40,7 +40,8 @@ public:
     void SetClientHeight(int h) { SetClientSize(clientWidth_, h); }
     void SetClientSize(int w, int h);
     // True when the window system answered the program's last size request with this width instead
-    // (a maximised window keeps the screen's width); asking again would only repeat the refusal.
+    // (a maximised window keeps the screen's width, a drag of the frame the dragged width); asking
+    // again at once would only repeat the refusal.
     bool WidthKeptBySystem(int w) const { return keptWidth_ >= 0 && w == keptWidth_; }
 
     const std::string& Caption() const { return caption_; }
@@ -143,6 +144,12 @@ private:
     bool pressedOnForm_ = false;
     int requestedWidth_ = -1;  // a size request of the program the window system has not answered yet
     int keptWidth_ = -1;
+    int retries_ = 0;  // how often a kept width has been asked for again
+    int widthBeforeRequest_ = -1;
+    std::unique_ptr<class QTimer> answerCheck_;
+    std::unique_ptr<class QTimer> retry_;
+    void CheckAnswer();
+    void TakeSystemSize(int w, int h, bool refused);
     friend class FormWidget;
 };
 

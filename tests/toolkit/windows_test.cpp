@@ -216,3 +216,31 @@ TEST_F(WindowsTest, CheckBoxTogglesByClickAndSpaceAndTakesTheFocus) {
 }
 
 }  // namespace
+
+// A resize handler that widens an odd width by one pixel, as the comparison window does.
+TEST_F(WindowsTest, AWidthTheWindowManagerPutsBackIsLaidOutAndAskedForOnlyOnceTheSizesStop) {
+    std::vector<int> asked;
+    handlers.Add("resize", TNotifyEvent([&](TObject*) {
+        if (form->ClientWidth() % 2 != 0 && !form->WidthKeptBySystem(form->ClientWidth())) {
+            asked.push_back(form->ClientWidth() + 1);
+            form->SetClientWidth(form->ClientWidth() + 1);
+        }
+    }));
+    Make(" OnResize resize\n");
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+    form->Widget()->resize(201, 100);
+    QTest::qWait(50);
+    EXPECT_EQ(asked, std::vector<int>{202});
+    EXPECT_EQ(form->ClientWidth(), 202);
+    // The window manager keeps its own width during a drag: the layout follows it at once.
+    form->Widget()->resize(201, 100);
+    QTest::qWait(50);
+    EXPECT_EQ(form->ClientWidth(), 201);
+    EXPECT_EQ(asked, std::vector<int>{202});
+    // Once no sizes have come for a while the widening is asked for again, and granted here.
+    QTest::qWait(1000);
+    EXPECT_EQ(asked, (std::vector<int>{202, 202}));
+    EXPECT_EQ(form->ClientWidth(), 202);
+    EXPECT_EQ(form->Widget()->width(), 202);
+}
