@@ -13,6 +13,7 @@
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
 #include "toolkit/application.h"
+#include "windowpicture.h"
 
 using namespace zavo;
 
@@ -23,12 +24,7 @@ struct Windows {
         main = app.CreateForm<Tzavo>();
         preview = app.CreateForm<Tfull>();
         TBitmap picture;
-        picture.SetHeight(4000);
-        picture.SetWidth(6000);
-        for (int y = 0; y < picture.Height(); ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(picture.ScanLine(y));
-            for (int x = 0; x < picture.Width(); ++x) row[x] = uint32_t(x * 7 + y * 13);
-        }
+        bench::FillWindowPicture(picture);
         main->ex->Picture().AssignFrom(&picture);
         mainview::srcjpeg->AssignFrom(&picture);
         mainview::srcjpeg->SetQuality(80);

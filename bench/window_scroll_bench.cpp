@@ -9,6 +9,7 @@
 #include "app/fullshow.h"
 #include "app/mainview.h"
 #include "toolkit/application.h"
+#include "windowpicture.h"
 
 using namespace zavo;
 
@@ -20,12 +21,7 @@ static void BM_ScrollStep(benchmark::State& state) {
     Tzavo* main = app.CreateForm<Tzavo>();
     main->SetClientSize(1200, 900);
     TBitmap picture;
-    picture.SetHeight(4000);
-    picture.SetWidth(6000);
-    for (int y = 0; y < picture.Height(); ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(picture.ScanLine(y));
-        for (int x = 0; x < picture.Width(); ++x) row[x] = uint32_t(x * 7 + y * 13);
-    }
+    bench::FillWindowPicture(picture);
     main->ex->Picture().AssignFrom(&picture);
     main->new_->Picture().AssignFrom(&picture);
     main->new_->SetWidth(6000);
