@@ -44,7 +44,15 @@ std::string TitleFromProgramPath(const std::string& path) {
 
 TApplication::TApplication(int& argc, char** argv) {
     instance_ = this;
-    if (QApplication::instance() == nullptr) qt_ = std::make_unique<GuardedApplication>(argc, argv);
+    if (QApplication::instance() == nullptr) {
+        // The stored layouts bring their own rule for screens other than 96 pixels per inch
+        // (layout.cpp); Qt's device-pixel scaling on top of it would enlarge the windows twice.
+        // Without it, Qt reports the desktop's font resolution (Xft.dpi) as the screen's.
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_SCREEN_SCALE_FACTORS");
+        qt_ = std::make_unique<GuardedApplication>(argc, argv);
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     std::string program = argc > 0 && argv[0] ? argv[0] : "";
     if (auto* app = QCoreApplication::instance(); app && program.empty())
