@@ -40,7 +40,7 @@ public:
         if (!w) return false;
         if (event->type() == QEvent::KeyPress && w == QApplication::focusWidget())
             return form_->FilterKey(w, static_cast<QKeyEvent*>(event));
-        if (event->type() == QEvent::MouseButtonPress && w != this) {
+        if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) && w != this) {
             TControl* c = form_->ControlOf(w);
             if (c && c->ClickFocuses() && c->CanFocus()) form_->FocusControl(c);
         }

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QMouseEvent>
 #include <QContextMenuEvent>
 #include <QTimer>
 #include <QWheelEvent>
@@ -147,6 +148,12 @@ TEST_F(ControlsTest, ExitComesBeforeTheFocusAndOnlyWithinTheWindow) {
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(form->ActiveControl(), nullptr);
     EXPECT_TRUE(form->Widget()->hasFocus());
+    // The second press of a double click comes as a double-click event alone, and focuses as well.
+    QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(5, 5), edit->Widget()->mapToGlobal(QPointF(5, 5)),
+                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit->Widget(), &second);
+    EXPECT_EQ(form->ActiveControl(), edit);
+    EXPECT_TRUE(edit->Focused());
 }
 
 TEST_F(ControlsTest, ClearingTheActiveControlOfAnInactiveWindowWaitsForActivation) {
