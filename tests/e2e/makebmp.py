@@ -2,7 +2,8 @@
 """Writes a 24-bit bottom-up bitmap file for the end-to-end tests.
 
 Usage: makebmp.py OUT WIDTH HEIGHT PATTERN, PATTERN being "gradient" (every pixel differs) or
-"bands" (vertical bands 20 pixels wide, alternating dark and light).
+"bands" (vertical bands 20 pixels wide, alternating dark and light) or "coords" (red x mod 256,
+green y mod 256, blue 128: a pixel tells where in the picture it lies).
 """
 import struct
 import sys
@@ -12,6 +13,8 @@ def pixel(pattern, x, y):
     if pattern == "bands":
         v = 40 if (x // 20) % 2 == 0 else 220
         return (v, v, v)
+    if pattern == "coords":
+        return (128, y & 255, x & 255)  # stored blue first
     return ((x * 3 + y) & 255, (y * 5) & 255, ((x ^ y) * 7) & 255)
 
 
