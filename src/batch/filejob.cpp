@@ -24,6 +24,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+TQualityFigures Measure(const platform::Surface& pixels, const std::vector<uint8_t>& bytes) {
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+    return MeasureJpeg(pixels, stream);
+}
+
 void Run(FileResult& result, const BatchOptions& options) {
     std::error_code ignored;
     if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
@@ -35,6 +42,12 @@ void Run(FileResult& result, const BatchOptions& options) {
     if (pixels->Width() == 0 || pixels->Height() == 0) throw JobError("the picture has no pixels");
 
     TPictureCompressor compressor(*pixels);
+    // The figures read the pixels through their own bitmap, so that a rare format is converted
+    // for them without touching the one the compressor reads.
+    TBitmap plain;
+    plain.AssignFrom(pixels.get());
+    const platform::Surface* luma = WithPlainRows(plain);
+    if (luma == nullptr) throw JobError("the picture has no pixels");
     std::vector<uint8_t> bytes;
     if (options.maxSize > 0) {
         std::map<int, std::vector<uint8_t>> tried;
@@ -54,7 +67,7 @@ void Run(FileResult& result, const BatchOptions& options) {
         bytes = compressor.Compress(options.quality);
     }
     result.resultSize = int64_t(bytes.size());
-    result.figures = MeasureJpeg(LumaOf(*pixels), bytes.data(), bytes.size());
+    result.figures = Measure(*luma, bytes);
 
     TReplacingFileStream out(result.target);
     out.WriteBuffer(bytes.data(), int64_t(bytes.size()));
