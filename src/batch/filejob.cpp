@@ -1,10 +1,13 @@
 #include "batch/filejob.h"
 
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <new>
+#include <thread>
 #include <vector>
 
+#include "base/bytechannel.h"
 #include "base/exceptions.h"
 #include "base/format.h"
 #include "base/replacingfile.h"
@@ -31,7 +34,34 @@ TQualityFigures Measure(const platform::Surface& pixels, const std::vector<uint8
     return MeasureJpeg(pixels, stream);
 }
 
-void Run(FileResult& result, const BatchOptions& options) {
+// Compresses at the quality and measures the bytes on a second thread as they are made, so that
+// the decode of the result costs hardly any time beyond the compression.
+std::vector<uint8_t> CompressAndMeasure(TPictureCompressor& compressor, int quality, const platform::Surface& pixels,
+                                        TQualityFigures& figures) {
+    TByteChannel channel;
+    std::exception_ptr failure;
+    std::thread measure([&] {
+        try {
+            figures = MeasureJpeg(pixels, channel);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = compressor.Compress(quality, &channel);
+    } catch (...) {
+        channel.Close();
+        measure.join();
+        throw;
+    }
+    channel.Close();
+    measure.join();
+    if (failure) std::rethrow_exception(failure);
+    return bytes;
+}
+
+void Run(FileResult& result, const BatchOptions& options, bool measureAside) {
     std::error_code ignored;
     if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
         if (platform::SameFile(result.target, result.source)) throw JobError(result.target + " is the source itself");
@@ -62,12 +92,16 @@ void Run(FileResult& result, const BatchOptions& options) {
                            std::to_string(tried[1].size()) + " bytes)");
         result.quality = q;
         bytes = std::move(tried[q]);
+        result.figures = Measure(*luma, bytes);
+    } else if (measureAside) {
+        result.quality = options.quality;
+        bytes = CompressAndMeasure(compressor, options.quality, *luma, result.figures);
     } else {
         result.quality = options.quality;
         bytes = compressor.Compress(options.quality);
+        result.figures = Measure(*luma, bytes);
     }
     result.resultSize = int64_t(bytes.size());
-    result.figures = Measure(*luma, bytes);
 
     TReplacingFileStream out(result.target);
     out.WriteBuffer(bytes.data(), int64_t(bytes.size()));
@@ -82,12 +116,13 @@ std::string TargetFor(const std::string& source, const std::string& outputDir) {
     return (dir / path.filename().replace_extension(".jpg")).string();
 }
 
-FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options) {
+FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
+                      bool measureAside) {
     FileResult result;
     result.source = source;
     result.target = target;
     try {
-        Run(result, options);
+        Run(result, options, measureAside);
         result.ok = true;
     } catch (const JobError& e) {
         result.error = e.what();
