@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <new>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -129,6 +130,9 @@ FileResult RunFileJob(const std::string& source, const std::string& target, cons
     } catch (const EAbort&) {
         result.error = "cancelled";
     } catch (const std::bad_alloc&) {
+        result.error = ErrorBoxText(msg::OutOfMemory);
+    } catch (const std::length_error&) {
+        // A request for more memory than the library can ever hand out, as the window reports it.
         result.error = ErrorBoxText(msg::OutOfMemory);
     } catch (const std::exception& e) {
         result.error = ErrorBoxText(e.what());
