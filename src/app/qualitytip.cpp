@@ -38,7 +38,10 @@ std::string Percent(double value) {
 }
 
 std::string Measure(const Request& r) {
-    TQualityFigures f = MeasureJpeg(LumaOf(*r.pixels), r.bytes.data(), r.bytes.size());
+    TMemoryStream bytes;
+    bytes.WriteBuffer(r.bytes.data(), int64_t(r.bytes.size()));
+    bytes.SetPosition(0);
+    TQualityFigures f = MeasureJpeg(*r.pixels, bytes);
     std::string text = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim);
     int64_t sourceSize = platform::FileSize(r.sourceFile);
     if (sourceSize > 0) text += ", " + Percent(100.0 * double(r.bytes.size()) / double(sourceSize)) + " % of the source";
@@ -123,13 +126,9 @@ void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, co
     }
     r.keepAlive = std::make_unique<TBitmap>();
     r.keepAlive->AssignFrom(pixels);
-    r.pixels = r.keepAlive->Image().Handle();
+    // Rare formats are given to the worker as a private 24-bit copy.
+    r.pixels = WithPlainRows(*r.keepAlive);
     if (r.pixels == nullptr) return label->SetHint("");
-    if (!HasPlainRows(*r.pixels)) {
-        // Rare formats are given to the worker as a private 24-bit copy.
-        r.keepAlive->SetPixelFormat(TPixelFormat::Bit24);
-        r.pixels = r.keepAlive->Image().Handle();
-    }
     const uint8_t* bytes = holder.Bytes->Memory();
     r.bytes.assign(bytes, bytes + holder.Bytes->Size());
     r.sourceFile = sourceFile;

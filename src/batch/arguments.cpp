@@ -13,7 +13,8 @@ const char* const kUsage =
     "  --max-size SIZE        the highest quality whose result has at most SIZE bytes (k, M: 1024, 1024 k)\n"
     "  -o, --output DIR       folder for the results (default: beside each source)\n"
     "  --overwrite            replace existing results (never a source)\n"
-    "  -j, --jobs N           files compressed at once (default: one per core)\n"
+    "  -j, --jobs N           threads at work at once, one file each (default: one per core); one\n"
+    "                         that no file needs decodes a result for its figures meanwhile\n"
     "  --json                 one JSON object per file instead of text lines\n"
     "  -h, --help             this text\n"
     "Exit code: 0 all files written, 1 some failed, 2 bad arguments.\n";

@@ -1,10 +1,14 @@
 #include "batch/filejob.h"
 
+#include <exception>
 #include <filesystem>
 #include <map>
 #include <new>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
+#include "base/bytechannel.h"
 #include "base/exceptions.h"
 #include "base/format.h"
 #include "base/replacingfile.h"
@@ -24,7 +28,41 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-void Run(FileResult& result, const BatchOptions& options) {
+TQualityFigures Measure(const platform::Surface& pixels, const std::vector<uint8_t>& bytes) {
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+    return MeasureJpeg(pixels, stream);
+}
+
+// Compresses at the quality and measures the bytes on a second thread as they are made, so that
+// the decode of the result costs hardly any time beyond the compression.
+std::vector<uint8_t> CompressAndMeasure(TPictureCompressor& compressor, int quality, const platform::Surface& pixels,
+                                        TQualityFigures& figures) {
+    TByteChannel channel;
+    std::exception_ptr failure;
+    std::thread measure([&] {
+        try {
+            figures = MeasureJpeg(pixels, channel);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = compressor.Compress(quality, &channel);
+    } catch (...) {
+        channel.Close();
+        measure.join();
+        throw;
+    }
+    channel.Close();
+    measure.join();
+    if (failure) std::rethrow_exception(failure);
+    return bytes;
+}
+
+void Run(FileResult& result, const BatchOptions& options, bool measureAside) {
     std::error_code ignored;
     if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
         if (platform::SameFile(result.target, result.source)) throw JobError(result.target + " is the source itself");
@@ -35,6 +73,12 @@ void Run(FileResult& result, const BatchOptions& options) {
     if (pixels->Width() == 0 || pixels->Height() == 0) throw JobError("the picture has no pixels");
 
     TPictureCompressor compressor(*pixels);
+    // The figures read the pixels through their own bitmap, so that a rare format is converted
+    // for them without touching the one the compressor reads.
+    TBitmap plain;
+    plain.AssignFrom(pixels.get());
+    const platform::Surface* luma = WithPlainRows(plain);
+    if (luma == nullptr) throw JobError("the picture has no pixels");
     std::vector<uint8_t> bytes;
     if (options.maxSize > 0) {
         std::map<int, std::vector<uint8_t>> tried;
@@ -49,12 +93,16 @@ void Run(FileResult& result, const BatchOptions& options) {
                            std::to_string(tried[1].size()) + " bytes)");
         result.quality = q;
         bytes = std::move(tried[q]);
+        result.figures = Measure(*luma, bytes);
+    } else if (measureAside) {
+        result.quality = options.quality;
+        bytes = CompressAndMeasure(compressor, options.quality, *luma, result.figures);
     } else {
         result.quality = options.quality;
         bytes = compressor.Compress(options.quality);
+        result.figures = Measure(*luma, bytes);
     }
     result.resultSize = int64_t(bytes.size());
-    result.figures = MeasureJpeg(LumaOf(*pixels), bytes.data(), bytes.size());
 
     TReplacingFileStream out(result.target);
     out.WriteBuffer(bytes.data(), int64_t(bytes.size()));
@@ -69,18 +117,22 @@ std::string TargetFor(const std::string& source, const std::string& outputDir) {
     return (dir / path.filename().replace_extension(".jpg")).string();
 }
 
-FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options) {
+FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
+                      bool measureAside) {
     FileResult result;
     result.source = source;
     result.target = target;
     try {
-        Run(result, options);
+        Run(result, options, measureAside);
         result.ok = true;
     } catch (const JobError& e) {
         result.error = e.what();
     } catch (const EAbort&) {
         result.error = "cancelled";
     } catch (const std::bad_alloc&) {
+        result.error = ErrorBoxText(msg::OutOfMemory);
+    } catch (const std::length_error&) {
+        // A request for more memory than the library can ever hand out, as the window reports it.
         result.error = ErrorBoxText(msg::OutOfMemory);
     } catch (const std::exception& e) {
         result.error = ErrorBoxText(e.what());

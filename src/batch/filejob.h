@@ -24,7 +24,9 @@ struct FileResult {
 std::string TargetFor(const std::string& source, const std::string& outputDir);
 
 // Loads, draws, compresses, measures and writes one file. Every failure is caught and described in
-// the result; nothing is written then.
-FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options);
+// the result; nothing is written then. With measureAside (a quality, not --max-size), the result is
+// decoded for the figures on a thread of its own while it is compressed.
+FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
+                      bool measureAside);
 
 }  // namespace zavo::batch

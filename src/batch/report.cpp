@@ -60,7 +60,8 @@ std::string ErrorLine(const FileResult& r) { return "zavo-batch: " + r.source + 
 
 std::string ProgressBar(size_t done, size_t total, int width) {
     size_t filled = total == 0 ? size_t(width) : done * size_t(width) / total;
-    std::string bar = "[" + std::string(filled, '#') + std::string(size_t(width) - filled, '.') + "] ";
+    std::string bar = "[";
+    bar.append(filled, '#').append(size_t(width) - filled, '.').append("] ");
     std::string count = std::to_string(done) + "/" + std::to_string(total);
     std::string pad(std::to_string(total).size() * 2 + 1 - count.size(), ' ');
     return bar + pad + count;

@@ -101,8 +101,21 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
     for (const std::string& f : files) targets.push_back(TargetFor(f, options.outputDir));
     const std::vector<std::string> conflicts = Conflicts(files, targets);
 
+    size_t threads = options.jobs > 0 ? size_t(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
+    const size_t allowed = threads;
+    threads = std::min(threads, files.size());
+
     Printer printer(options, out, err, progress);
     std::atomic<size_t> next{0};
+    // Threads that --jobs allows but no file needs (fewer files than jobs, or a worker that ran out
+    // of files): a job takes one, when there is one, to measure its result aside.
+    std::atomic<size_t> spare{allowed - threads};
+    auto takeSpare = [&] {
+        size_t s = spare.load();
+        while (s > 0)
+            if (spare.compare_exchange_weak(s, s - 1)) return true;
+        return false;
+    };
     auto work = [&] {
         for (size_t i; (i = next.fetch_add(1)) < files.size();) {
             if (!conflicts[i].empty()) {
@@ -113,11 +126,12 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
                 printer.Done(i, std::move(refused));
                 continue;
             }
-            printer.Done(i, RunFileJob(files[i], targets[i], options));
+            bool aside = takeSpare();
+            printer.Done(i, RunFileJob(files[i], targets[i], options, aside));
+            if (aside) spare.fetch_add(1);
         }
+        spare.fetch_add(1);
     };
-    size_t threads = options.jobs > 0 ? size_t(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min(threads, files.size());
     std::vector<std::thread> pool;
     for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
     work();

@@ -3,9 +3,11 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/format.h"
+#include "base/teestream.h"
 #include "codec/canvas.h"
 #include "platform/screen.h"
 #include "platform/surface.h"
@@ -424,21 +426,23 @@ void TJPEGImage::EnsureCompressed() {
     if (!holder_->Bytes) Compress();
 }
 
-void TJPEGImage::Compress() {
+void TJPEGImage::Compress(TStream* copy) {
     try {
-        CompressBitmap();
+        CompressBitmap(copy);
     } catch (const EAbort&) {
         ResetData();
     }
 }
 
-void TJPEGImage::CompressBitmap() {
+void TJPEGImage::CompressBitmap(TStream* copy) {
     JpegContext c;
     Require(JpegCreateCompress(c), c);
     JpegInstallProgress(c, this);
     if (holder_->Bytes) ResetData();
     holder_->Bytes = std::make_unique<TMemoryStream>();
-    Require(JpegAttachDestination(c, *holder_->Bytes), c);
+    std::optional<TTeeStream> tee;
+    if (copy != nullptr) tee.emplace(*holder_->Bytes, *copy);
+    Require(JpegAttachDestination(c, tee ? static_cast<TStream&>(*tee) : *holder_->Bytes), c);
     if (!bitmap_ || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
 
     int width = bitmap_->Width();

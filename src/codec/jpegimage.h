@@ -96,8 +96,9 @@ public:
     void LoadClipboard(uint16_t format, TMemoryStream& data, platform::PaletteHandle palette) override;
     void SaveClipboard(uint16_t& format, TMemoryStream& data, platform::PaletteHandle& palette) override;
 
-    // Encodes the bitmap into new bytes at Quality (a bitmap without pixels gives zero bytes).
-    void Compress();
+    // Encodes the bitmap into new bytes at Quality (a bitmap without pixels gives zero bytes); each
+    // block of them is also written to copy, when given, as soon as it is made.
+    void Compress(TStream* copy = nullptr);
     void EnsureCompressed();
     // The bitmap, decoded from the bytes first when there is none.
     TBitmap* EnsureDecoded();
@@ -134,7 +135,7 @@ private:
     void ReadBytes(int64_t count, TStream& stream);
     // Creates the decoder over the bytes and sets every decoding parameter.
     void OpenDecoder(JpegContext& context);
-    void CompressBitmap();
+    void CompressBitmap(TStream* copy);
     void Decode();
     // Starts the decoder and reads every row (and every scan, in buffered-image mode) into Bitmap.
     void DecodeRows(JpegContext& context, bool eightBit);

@@ -19,9 +19,9 @@ std::unique_ptr<TBitmap> DrawPictureFile(const std::string& path) {
 
 TPictureCompressor::TPictureCompressor(TBitmap& pixels) { jpeg_.AssignFrom(&pixels); }
 
-std::vector<uint8_t> TPictureCompressor::Compress(int quality) {
+std::vector<uint8_t> TPictureCompressor::Compress(int quality, TStream* copy) {
     jpeg_.SetQuality(static_cast<unsigned>(std::clamp(quality, 1, 100)));
-    jpeg_.Compress();
+    jpeg_.Compress(copy);
     TMemoryStream bytes;
     jpeg_.SaveStream(bytes);
     return std::vector<uint8_t>(bytes.Memory(), bytes.Memory() + bytes.Size());

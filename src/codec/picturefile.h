@@ -23,8 +23,9 @@ public:
     explicit TPictureCompressor(TBitmap& pixels);
 
     // The JFIF bytes at the quality, the nearest end of 1..100 counting for values outside it:
-    // exactly what SAVE writes after the window compressed at that quality.
-    std::vector<uint8_t> Compress(int quality);
+    // exactly what SAVE writes after the window compressed at that quality. Each block of them is
+    // also written to copy, when given, as soon as it is made.
+    std::vector<uint8_t> Compress(int quality, TStream* copy = nullptr);
 
 private:
     TJPEGImage jpeg_;

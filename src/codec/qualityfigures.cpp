@@ -4,10 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "base/exceptions.h"
-#include "base/streams.h"
-#include "codec/jpegimage.h"
+#include "codec/lumadecode.h"
 
 namespace zavo {
 
@@ -26,72 +26,18 @@ double WindowSsim(double a, double b, double squares, double cross, double n) {
     return numerator / denominator;
 }
 
-// Column sums over one band of rows. Each column of a band of at most kStep rows stays far below
-// 2^32: 4 x 2 x 255^2.
-struct ColumnSums {
-    explicit ColumnSums(int width)
-        : a(size_t(width)), b(size_t(width)), squares(size_t(width)), cross(size_t(width)), error(size_t(width)) {}
-    void Clear() {
-        std::fill(a.begin(), a.end(), 0);
-        std::fill(b.begin(), b.end(), 0);
-        std::fill(squares.begin(), squares.end(), 0);
-        std::fill(cross.begin(), cross.end(), 0);
-        std::fill(error.begin(), error.end(), 0);
+// The rows are bytes, which may alias anything: without restrict the loop stays scalar. Each
+// product fits 16 bits (255^2), which keeps the multiplications 16-bit wide.
+void AddToColumns(const uint8_t* __restrict a, const uint8_t* __restrict b, uint32_t* __restrict sumA,
+                  uint32_t* __restrict sumB, uint32_t* __restrict squares, uint32_t* __restrict cross, size_t n) {
+    for (size_t x = 0; x < n; ++x) {
+        uint16_t va = a[x];
+        uint16_t vb = b[x];
+        sumA[x] += va;
+        sumB[x] += vb;
+        squares[x] += uint32_t(uint16_t(va * va)) + uint16_t(vb * vb);
+        cross[x] += uint16_t(va * vb);
     }
-    void Add(const uint8_t* rowA, const uint8_t* rowB) {
-        size_t n = a.size();
-        uint32_t* sa = a.data();
-        uint32_t* sb = b.data();
-        uint32_t* sq = squares.data();
-        uint32_t* sx = cross.data();
-        uint32_t* se = error.data();
-        for (size_t x = 0; x < n; ++x) {
-            uint32_t va = rowA[x];
-            uint32_t vb = rowB[x];
-            int32_t d = int32_t(va) - int32_t(vb);
-            sa[x] += va;
-            sb[x] += vb;
-            sq[x] += va * va + vb * vb;
-            sx[x] += va * vb;
-            se[x] += uint32_t(d * d);
-        }
-    }
-    std::vector<uint32_t> a, b, squares, cross, error;
-};
-
-// The sums of one 4 x 4 block.
-struct BlockSums {
-    uint32_t a = 0, b = 0, squares = 0, cross = 0;
-};
-
-void SumBlocks(const ColumnSums& columns, std::vector<BlockSums>& blocks) {
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        BlockSums s;
-        for (size_t x = i * kStep; x < i * kStep + kStep; ++x) {
-            s.a += columns.a[x];
-            s.b += columns.b[x];
-            s.squares += columns.squares[x];
-            s.cross += columns.cross[x];
-        }
-        blocks[i] = s;
-    }
-}
-
-// The windows whose upper half is the band above and lower half the band below.
-double SumWindows(const std::vector<BlockSums>& above, const std::vector<BlockSums>& below) {
-    double total = 0;
-    for (size_t i = 0; i + 1 < above.size(); ++i) {
-        const BlockSums* q[4] = {&above[i], &above[i + 1], &below[i], &below[i + 1]};
-        uint32_t a = 0, b = 0, squares = 0, cross = 0;
-        for (const BlockSums* s : q) {
-            a += s->a;
-            b += s->b;
-            squares += s->squares;
-            cross += s->cross;
-        }
-        total += WindowSsim(a, b, squares, cross, kWindow * kWindow);
-    }
-    return total;
 }
 
 double Psnr(uint64_t squaredError, uint64_t pixels) {
@@ -106,106 +52,139 @@ bool HasPlainRows(const platform::Surface& surface) {
     return surface.BitCount() == 24 || (surface.BitCount() == 32 && !surface.HasBitFields());
 }
 
-TLumaPlane LumaOf(const platform::Surface& surface) {
-    TLumaPlane plane;
-    if (!HasPlainRows(surface)) throw EInvalidGraphicOperation(msg::InvalidGraphic);
-    plane.width = surface.Width();
-    plane.height = surface.Height();
-    plane.values.resize(size_t(plane.width) * size_t(plane.height));
-    const int bytesPerPixel = surface.BitCount() / 8;
-    for (int y = 0; y < plane.height; ++y) {
-        const uint8_t* p = surface.Row(y);
-        uint8_t* out = plane.values.data() + size_t(y) * size_t(plane.width);
-        for (int x = 0; x < plane.width; ++x, p += bytesPerPixel) {
-            // Blue, green, red in memory; the weights are BT.601's in 16-bit fixed point.
-            out[x] = uint8_t((7471u * p[0] + 38470u * p[1] + 19595u * p[2] + 32768u) >> 16);
-        }
-    }
-    return plane;
-}
-
-TLumaPlane LumaOf(TBitmap& bitmap) {
+const platform::Surface* WithPlainRows(TBitmap& bitmap) {
     const platform::Surface* surface = bitmap.Image().Handle();
-    if (surface == nullptr) return {};
-    if (HasPlainRows(*surface)) return LumaOf(*surface);
-    TBitmap copy;
-    copy.AssignFrom(&bitmap);
-    copy.SetPixelFormat(TPixelFormat::Bit24);
-    return LumaOf(*copy.Image().Handle());
+    if (surface == nullptr || HasPlainRows(*surface)) return surface;
+    bitmap.SetPixelFormat(TPixelFormat::Bit24);
+    return bitmap.Image().Handle();
 }
 
-TQualityFigures CompareLuma(const TLumaPlane& original, const TLumaPlane& result) {
-    if (original.width != result.width || original.height != result.height || original.values.empty())
-        throw EInvalidGraphicOperation(msg::InvalidGraphic);
-    const int width = original.width;
-    const int height = original.height;
-    const uint64_t pixels = uint64_t(width) * uint64_t(height);
-    auto rowA = [&](int y) { return original.values.data() + size_t(y) * size_t(width); };
-    auto rowB = [&](int y) { return result.values.data() + size_t(y) * size_t(width); };
-
-    ColumnSums columns(width);
-    uint64_t squaredError = 0;
-    auto addError = [&] {
-        for (uint32_t e : columns.error) squaredError += e;
+void LumaRow(const platform::Surface& surface, int y, uint8_t* out) {
+    const uint8_t* p = surface.Row(y);
+    const int width = surface.Width();
+    // Blue, green, red in memory.
+    auto luma = [](const uint8_t* bgr) {
+        return uint8_t((7471u * bgr[0] + 38470u * bgr[1] + 19595u * bgr[2] + 32768u) >> 16);
     };
+    if (surface.BitCount() == 32) {
+        for (int x = 0; x < width; ++x) out[x] = luma(p + 4 * x);
+    } else {
+        for (int x = 0; x < width; ++x) out[x] = luma(p + 3 * x);
+    }
+}
 
-    TQualityFigures figures;
-    if (width < kWindow || height < kWindow) {
-        // One window over the whole picture.
-        double a = 0, b = 0, squares = 0, cross = 0;
-        for (int y = 0; y < height; ++y) {
-            columns.Clear();
-            columns.Add(rowA(y), rowB(y));
-            addError();
-            for (int x = 0; x < width; ++x) {
-                a += columns.a[size_t(x)];
-                b += columns.b[size_t(x)];
-                squares += columns.squares[size_t(x)];
-                cross += columns.cross[size_t(x)];
+// Each column of a band of at most kStep rows stays far below 2^32 (4 x 2 x 255^2), and so does
+// each window's sum (64 x 2 x 255^2).
+TQualityMeter::TQualityMeter(int width, int height)
+    : width_(width), height_(height), oneWindow_(width < kWindow || height < kWindow) {
+    if (width <= 0 || height <= 0) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+    for (auto* column : {&a_, &b_, &squares_, &cross_}) column->assign(size_t(width), 0);
+    above_.assign(size_t(width / kStep) * 4, 0);
+    below_.assign(size_t(width / kStep) * 4, 0);
+}
+
+void TQualityMeter::AddRow(const uint8_t* original, const uint8_t* result) {
+    if (rows_ >= height_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+    AddToColumns(original, result, a_.data(), b_.data(), squares_.data(), cross_.data(), size_t(width_));
+    ++rows_;
+    if (rows_ % kStep == 0 || rows_ == height_) EndBand();
+}
+
+void TQualityMeter::EndBand() {
+    // (a - b)^2 = a^2 + b^2 - 2ab, column by column.
+    for (size_t x = 0; x < size_t(width_); ++x) squaredError_ += squares_[x] - 2 * cross_[x];
+    if (oneWindow_) {
+        for (size_t x = 0; x < size_t(width_); ++x) {
+            sumA_ += a_[x];
+            sumB_ += b_[x];
+            sumSquares_ += squares_[x];
+            sumCross_ += cross_[x];
+        }
+    } else if (rows_ % kStep == 0) {
+        // The band's 4 x 4 blocks, then the windows whose upper half is the band above and lower
+        // half this one.
+        const size_t blocks = below_.size() / 4;
+        for (size_t i = 0; i < blocks; ++i) {
+            uint32_t s[4] = {};
+            for (size_t x = i * kStep; x < i * kStep + kStep; ++x) {
+                s[0] += a_[x];
+                s[1] += b_[x];
+                s[2] += squares_[x];
+                s[3] += cross_[x];
+            }
+            std::copy(s, s + 4, below_.begin() + ptrdiff_t(i * 4));
+        }
+        if (rows_ > kStep) {
+            for (size_t i = 0; i + 1 < blocks; ++i) {
+                uint32_t s[4];
+                for (size_t k = 0; k < 4; ++k)
+                    s[k] = above_[i * 4 + k] + above_[i * 4 + 4 + k] + below_[i * 4 + k] + below_[i * 4 + 4 + k];
+                windowTotal_ += WindowSsim(s[0], s[1], s[2], s[3], kWindow * kWindow);
             }
         }
-        figures.ssim = WindowSsim(a, b, squares, cross, double(pixels));
-        figures.psnr = Psnr(squaredError, pixels);
-        return figures;
+        std::swap(above_, below_);
     }
+    for (auto* column : {&a_, &b_, &squares_, &cross_}) std::fill(column->begin(), column->end(), 0);
+}
 
-    const size_t blocksPerBand = size_t(width / kStep);
-    std::vector<BlockSums> above(blocksPerBand), below(blocksPerBand);
-    double total = 0;
-    for (int band = 0; band * kStep < height; ++band) {
-        columns.Clear();
-        int top = band * kStep;
-        int rows = std::min(kStep, height - top);
-        for (int y = top; y < top + rows; ++y) columns.Add(rowA(y), rowB(y));
-        addError();
-        if (rows < kStep) break;
-        SumBlocks(columns, below);
-        if (band > 0) total += SumWindows(above, below);
-        std::swap(above, below);
+TQualityFigures TQualityMeter::Figures() const {
+    if (rows_ != height_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+    const uint64_t pixels = uint64_t(width_) * uint64_t(height_);
+    TQualityFigures figures;
+    figures.psnr = Psnr(squaredError_, pixels);
+    if (oneWindow_) {
+        figures.ssim = WindowSsim(sumA_, sumB_, sumSquares_, sumCross_, double(pixels));
+    } else {
+        double windows = double(width_ / kStep - 1) * double(height_ / kStep - 1);
+        figures.ssim = windowTotal_ / windows;
     }
-    double windows = double(blocksPerBand - 1) * double(height / kStep - 1);
-    figures.ssim = total / windows;
-    figures.psnr = Psnr(squaredError, pixels);
     return figures;
 }
 
-TQualityFigures MeasureJpeg(const TLumaPlane& original, const uint8_t* bytes, size_t size) {
-    TMemoryStream stream;
-    stream.WriteBuffer(bytes, int64_t(size));
-    stream.SetPosition(0);
-    TJPEGImage jpeg;
-    jpeg.LoadStream(stream);
-    return CompareLuma(original, LumaOf(*jpeg.EnsureDecoded()));
-}
-
 namespace {
+
+// Compares each decoded row with the luma of the same source row as it arrives.
+class MeterSink : public TLumaSink {
+public:
+    explicit MeterSink(const platform::Surface& original) : original_(original) {
+        if (!HasPlainRows(original)) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+    }
+    void Begin(int width, int height) override {
+        if (width != original_.Width() || height != original_.Height())
+            throw EInvalidGraphicOperation(msg::InvalidGraphic);
+        meter_.emplace(width, height);
+        luma_.resize(size_t(width));
+    }
+    void Row(const uint8_t* values) override {
+        LumaRow(original_, y_++, luma_.data());
+        meter_->AddRow(luma_.data(), values);
+    }
+    TQualityFigures Figures() const {
+        if (!meter_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+        return meter_->Figures();
+    }
+
+private:
+    const platform::Surface& original_;
+    std::optional<TQualityMeter> meter_;
+    std::vector<uint8_t> luma_;
+    int y_ = 0;
+};
+
 // Fixed decimals with a full stop whatever the locale says.
 std::string Fixed(double value, int decimals) {
     char text[64];
     auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
     return std::string(text, end);
 }
+
 }  // namespace
+
+TQualityFigures MeasureJpeg(const platform::Surface& original, TStream& bytes) {
+    MeterSink sink(original);
+    DecodeLuma(bytes, sink);
+    return sink.Figures();
+}
 
 std::string PsnrText(double psnr) { return std::isinf(psnr) ? "inf" : Fixed(psnr, 1); }
 

@@ -21,6 +21,16 @@ std::vector<uint8_t> Held() {
     return std::vector<uint8_t>(m.Memory(), m.Memory() + m.Size());
 }
 
+// The figures of the held bytes against the source picture, measured here on this thread.
+TQualityFigures HeldFigures(const std::vector<uint8_t>& bytes) {
+    TBitmap pixels;
+    pixels.AssignFrom(mainview::srcjpeg->Bitmap());
+    TMemoryStream m;
+    m.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    m.SetPosition(0);
+    return MeasureJpeg(*WithPlainRows(pixels), m);
+}
+
 class Window : public zavotest::AppTest {
 protected:
     void Load(const std::string& path) {
@@ -66,7 +76,7 @@ TEST_F(Window, SizeHintGivesTheFiguresOfTheBytesShown) {
         EXPECT_EQ(main->savesize->Hint(), "");
         const std::string caption = main->savesize->Caption();
         std::vector<uint8_t> bytes = Held();
-        TQualityFigures f = MeasureJpeg(LumaOf(*mainview::srcjpeg->Bitmap()), bytes.data(), bytes.size());
+        TQualityFigures f = HeldFigures(bytes);
         char share[32];
         std::snprintf(share, sizeof share, "%.1f", 100.0 * double(bytes.size()) / double(sourceSize));
         std::string expected = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim) + ", " + share + " % of the source";
@@ -86,7 +96,7 @@ TEST_F(Window, OnlyTheNewestRecompressionFillsTheHint) {
         main->presson(main->press);
     }
     std::vector<uint8_t> bytes = Held();
-    TQualityFigures f = MeasureJpeg(LumaOf(*mainview::srcjpeg->Bitmap()), bytes.data(), bytes.size());
+    TQualityFigures f = HeldFigures(bytes);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !main->savesize->Hint().empty(); }, 10000));
     // Figures of earlier qualities may still arrive; none of them may stay.
     QTest::qWait(300);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""PSNR and SSIM of two 24-bit BMP files on BT.601 luma, computed window by window from the pixels.
+"""PSNR and SSIM on luma, computed window by window from the pixels: the BT.601 luma of a 24-bit or
+32-bit BMP file against the luma of a BMP file or the plane of a binary PGM file (a gray decode).
 
-Usage: ssim_oracle.py ORIGINAL.bmp RESULT.bmp -> prints "PSNR SSIM" ("inf" for identical pictures).
+Usage: ssim_oracle.py ORIGINAL.bmp RESULT.{bmp,pgm} -> prints "PSNR SSIM" ("inf" for identical pictures).
 SSIM: 8 x 8 windows at every 4th pixel in both directions, population statistics,
 C1 = (0.01 * 255)^2, C2 = (0.03 * 255)^2, mean over the windows.
 """
@@ -10,8 +11,26 @@ import struct
 import sys
 
 
+def gray(data):
+    fields, pos = [], 2
+    while len(fields) < 3:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(int(data[pos:end]))
+        pos = end
+    w, h, maxval = fields
+    assert maxval == 255, maxval
+    pos += 1
+    return [list(data[pos + y * w: pos + (y + 1) * w]) for y in range(h)]
+
+
 def luma(path):
     data = open(path, 'rb').read()
+    if data[:2] == b'P5':
+        return gray(data)
     offset = struct.unpack_from('<I', data, 10)[0]
     w, h = struct.unpack_from('<ii', data, 18)
     bits = struct.unpack_from('<H', data, 28)[0]
