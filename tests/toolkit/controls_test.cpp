@@ -75,11 +75,20 @@ protected:
 };
 
 TEST_F(ControlsTest, LayoutFaultsAreStartUpFailures) {
-    EXPECT_THROW(Make(" TButton b\n  Colour clRed\n end\n"), std::runtime_error);
-    EXPECT_THROW(Make(" TButton b\n  OnClick nowhere\n end\n"), std::runtime_error);
-    EXPECT_THROW(Make(" TButton b\n  OnClick FormKeyPress\n end\n"), std::runtime_error);
-    EXPECT_THROW(Make(" TWidget b\n end\n"), std::runtime_error);
-    EXPECT_THROW(Make(" TButton b\n  Left x1\n"), std::runtime_error);
+    const auto fault = [this](const std::string& body) -> std::string {
+        try {
+            Make(body);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "no fault";
+    };
+    EXPECT_EQ(fault(" TButton b\n  Colour clRed\n end\n"), "layout line 8: b has no property Colour");
+    EXPECT_EQ(fault(" TButton b\n  OnClick nowhere\n end\n"), "layout names an unknown handler: nowhere");
+    EXPECT_EQ(fault(" TButton b\n  OnClick FormKeyPress\n end\n"), "layout binds handler FormKeyPress to an event of another kind");
+    // A name no class has is read as a property of the enclosing window.
+    EXPECT_EQ(fault(" TWidget b\n end\n"), "layout line 7: f has no property TWidget");
+    EXPECT_EQ(fault(" TButton b\n  Left x1\n"), "layout: integer expected");
 }
 
 TEST_F(ControlsTest, ResizeIsRaisedInsideTheSetterAndOnlyForRealChanges) {
