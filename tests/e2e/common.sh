@@ -3,11 +3,13 @@
 set -euo pipefail
 
 # The server picks a free display number itself and writes it once it accepts connections, so
-# that tests started at the same time never share a display.
+# that tests started at the same time never share a display. Without -noreset it would reset
+# whenever its last client leaves, refusing whoever connects during the reset (the window manager
+# or the program just after the readiness probe).
 start_xvfb() {
     local fifo="$work/xvfb-display"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     XVFB_PID=$!
     local n=""
     read -r -t 30 n <"$fifo" || true
