@@ -19,7 +19,8 @@ xdotool mousemove --window "$win" 288 19 click 1
 xdotool mousemove --window "$win" 288 19 click 1
 # SAVE is at (382..426, 0..24). The file is written before the dialog's Return has been handled.
 xdotool mousemove --window "$win" 404 12 click 1
-answer_dialog "$(wait_window "$SAVE_TITLE")" "$work/out"
+save=$(wait_window "$SAVE_TITLE")
+answer_dialog "$save" "$work/out"
 python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
 wait_exit
 cat "$work/stderr" | grep -v XDG_RUNTIME || true
