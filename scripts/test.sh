@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds zavo with its tests and runs every test; then builds every layer with AddressSanitizer and
-# UBSan (the system's Qt uninstrumented) and runs the unit and window tests again.
+# UBSan (the system's Qt uninstrumented) and runs the unit and window tests again; last, fuzzes
+# each reader for a bounded time (libFuzzer, clang-14).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -17,3 +18,9 @@ cmake --build build-asan -j "$jobs"
 # out-of-memory handling is what gets tested.
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j "$jobs")
+
+# Only the harnesses: their configuration has no tests of its own to build. A crash, a sanitizer
+# report or a hang fails the run.
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DZAVO_FUZZ=ON
+cmake --build build-fuzz -j "$jobs" --target fuzzers
+(cd build-fuzz && ctest --output-on-failure -j "$jobs")

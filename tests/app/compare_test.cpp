@@ -27,7 +27,7 @@ TEST_F(Comparison, LoadShowsBothPicturesAndTheirSizes) {
     EXPECT_EQ(main->new_->Width(), 300);
     EXPECT_EQ(main->new_->Height(), 200);
     std::string bytes = Held();
-    EXPECT_EQ(bytes, Expected(80));
+    EXPECT_EQ(bytes, Expected(80, 300, 200, 1));
     EXPECT_EQ(main->savesize->Caption(), std::to_string(bytes.size() / 1024) + " k");
     EXPECT_EQ(mainview::workstream->Size(), 0);
     EXPECT_EQ(main->new_->ShownImage().size(), QSize(300, 200));
@@ -63,7 +63,7 @@ TEST_F(Comparison, QualityTextsFollowTheIntegerRuleAndOutOfRangeValuesAreClamped
     for (const Case& c : cases) {
         main->press->SetText(c.text);
         main->presson(main->press);
-        EXPECT_EQ(Held(), Expected(c.quality)) << c.text;
+        EXPECT_EQ(Held(), Expected(c.quality, 64, 48, 7)) << c.text;
     }
     EXPECT_TRUE(errors.empty());
     main->press->SetText("60");
@@ -109,13 +109,13 @@ TEST_F(Comparison, EnterRecompressesAndLeavesNoControlFocused) {
     QTest::mouseClick(main->press->Widget(), Qt::LeftButton);
     main->press->SetText("70");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(Held(), Expected(70));
+    EXPECT_EQ(Held(), Expected(70, 64, 48, 3));
     EXPECT_EQ(main->ActiveControl(), nullptr);
     EXPECT_TRUE(main->Widget()->hasFocus());
     // Up from a typed 70 writes 80, which equals the last reported position: no recompression.
     main->pressud->Step(TUDBtnType::Up);
     EXPECT_EQ(main->press->Text(), "80");
-    EXPECT_EQ(Held(), Expected(70));
+    EXPECT_EQ(Held(), Expected(70, 64, 48, 3));
 }
 
 // A 32 x 32 icon of one 24-bit image, blue, whose AND mask makes the left half transparent.
@@ -155,7 +155,14 @@ TEST_F(Comparison, TransparentIconPartsShowThePreviousPictureOrWhite) {
     EXPECT_EQ(shown.pixel(12, 20) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(shown.pixel(20, 5) & 0xFFFFFF, 0x0000FFu);
     // The compressed picture was made from the same pixels.
-    EXPECT_EQ(Held(), Expected(80));
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            std::array<uint8_t, 3> p = {0, 0, 0xFF};
+            if (x < 16) p = x < 8 && y < 8 ? zavotest::Bmp24Pixel(x, y, 40) : std::array<uint8_t, 3>{0xFF, 0xFF, 0xFF};
+            rgb.insert(rgb.end(), p.begin(), p.end());
+        }
+    EXPECT_EQ(Held(), zavotest::LibraryJpeg(80, rgb, 32, 32));
 }
 
 TEST_F(Comparison, AnIconCutShortIsReported) {

@@ -4,12 +4,14 @@
 
 #include <QFile>
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "base/streams.h"
 #include "codec/bitmap.h"
 #include "codec/jpegimage.h"
+#include "codec/jpegsamples.h"
 #include "codec/picture.h"
 #include "support/apptest.h"
 #include "support/testutil.h"
@@ -23,6 +25,29 @@ inline void Put16(std::string& s, size_t at, uint16_t v) {
 }
 inline void Put32(std::string& s, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// The pixel at (x, y) of Bmp24(w, h, seed), as red, green, blue.
+inline std::array<uint8_t, 3> Bmp24Pixel(int x, int y, uint8_t seed) {
+    return {uint8_t((x ^ y) + seed), uint8_t(y * 3 + seed), uint8_t(x * 5 + seed)};
+}
+
+// Top-down red-green-blue pixels of Bmp24(w, h, seed).
+inline std::vector<uint8_t> Bmp24Pixels(int w, int h, uint8_t seed) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (uint8_t c : Bmp24Pixel(x, y, seed)) rgb.push_back(c);
+    return rgb;
+}
+
+// The bytes the JPEG library itself makes of top-down red-green-blue pixels at quality q, the way
+// the window compresses: float DCT and baseline tables.
+inline std::string LibraryJpeg(int q, const std::vector<uint8_t>& rgb, int w, int h) {
+    ReferenceOptions options;
+    options.quality = q;
+    const std::vector<uint8_t> bytes = EncodeReference(rgb, w, h, options);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 // A 24-bit bottom-up bitmap file of w x h whose pixels follow (x, y), padded with zeros to padTo bytes.
@@ -41,9 +66,10 @@ inline std::string Bmp24(int w, int h, uint8_t seed, size_t padTo = 0) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             size_t at = 54 + size_t(h - 1 - y) * stride + size_t(x) * 3;
-            s[at] = char(x * 5 + seed);
-            s[at + 1] = char(y * 3 + seed);
-            s[at + 2] = char((x ^ y) + seed);
+            const std::array<uint8_t, 3> rgb = Bmp24Pixel(x, y, seed);
+            s[at] = char(rgb[2]);
+            s[at + 1] = char(rgb[1]);
+            s[at + 2] = char(rgb[0]);
         }
     if (s.size() < padTo) s.resize(padTo, '\0');
     return s;
@@ -77,16 +103,8 @@ protected:
         saveAs = path;
         main->saving->Click();
     }
-    // The bytes an independent JPEG object makes of the working bitmap at quality q.
-    std::string Expected(int q) {
-        zavo::TJPEGImage jpeg;
-        jpeg.AssignFrom(zavo::mainview::workbmp);
-        jpeg.SetQuality(unsigned(q));
-        jpeg.Compress();
-        zavo::TMemoryStream m;
-        jpeg.SaveStream(m);
-        return std::string(reinterpret_cast<const char*>(m.Memory()), size_t(m.Size()));
-    }
+    // The bytes the JPEG library makes at quality q of the picture in Bmp24(w, h, seed).
+    static std::string Expected(int q, int w, int h, uint8_t seed) { return LibraryJpeg(q, Bmp24Pixels(w, h, seed), w, h); }
     std::string Held() {
         zavo::TMemoryStream m;
         zavo::mainview::newjpeg->SaveStream(m);

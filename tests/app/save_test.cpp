@@ -91,8 +91,8 @@ TEST_F(Saving, TypingAQualityThenClickingSaveSavesThatQuality) {
     main->press->SetText("30");
     saveAs = dir + "/out.jpg";
     QTest::mouseClick(main->saving->Widget(), Qt::LeftButton);
-    EXPECT_EQ(ReadFile(dir + "/out.jpg"), Expected(30));
-    EXPECT_EQ(main->savesize->Caption(), std::to_string(Expected(30).size() / 1024) + " k");
+    EXPECT_EQ(ReadFile(dir + "/out.jpg"), Expected(30, 80, 60, 9));
+    EXPECT_EQ(main->savesize->Caption(), std::to_string(Expected(30, 80, 60, 9).size() / 1024) + " k");
     EXPECT_EQ(main->ActiveControl(), nullptr);
 }
 
@@ -192,7 +192,7 @@ TEST_F(Saving, OnlyTheFileWhosePictureMadeTheHeldBytesMayGoToTheTrash) {
     // Once B's picture is recompressed, its bytes are held and B is the one to go.
     main->press->SetText("80");
     main->presson(main->press);
-    EXPECT_EQ(Held(), Expected(80));
+    EXPECT_EQ(Held(), Expected(80, 24, 50, 2));
     Save(w + "/second.jpg");
     ExpectSaved(w + "/second.jpg");
     EXPECT_EQ(Trash(), (std::vector<std::string>{"a.bmp", "b.bmp"}));

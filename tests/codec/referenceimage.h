@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -21,8 +22,11 @@ inline QImage ReadReference(const std::string& path) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// Describes the first pixel whose red, green or blue differs (alpha ignored); empty when all agree.
-inline std::string FirstDifference(const zavo::platform::Surface& s, const QImage& ref) {
+// Describes the first pixel whose red, green or blue differs by more than the tolerance (alpha
+// ignored); empty when all agree. Fully transparent reference pixels can be left out: some
+// references store them as black whatever the file holds.
+inline std::string FirstDifference(const zavo::platform::Surface& s, const QImage& ref, int tolerance = 0,
+                                   bool skipClear = false) {
     if (ref.width() != s.Width() || ref.height() != s.Height())
         return "size " + std::to_string(s.Width()) + "x" + std::to_string(s.Height()) + " against " +
                std::to_string(ref.width()) + "x" + std::to_string(ref.height());
@@ -30,8 +34,10 @@ inline std::string FirstDifference(const zavo::platform::Surface& s, const QImag
         for (int x = 0; x < ref.width(); ++x) {
             const QRgb r = ref.pixel(x, y);
             const zavo::platform::ColorRef c = s.Pixel(x, y);
-            if (zavo::platform::RedOf(c) != qRed(r) || zavo::platform::GreenOf(c) != qGreen(r) ||
-                zavo::platform::BlueOf(c) != qBlue(r)) {
+            if (skipClear && qAlpha(r) == 0) continue;
+            if (std::abs(zavo::platform::RedOf(c) - qRed(r)) > tolerance ||
+                std::abs(zavo::platform::GreenOf(c) - qGreen(r)) > tolerance ||
+                std::abs(zavo::platform::BlueOf(c) - qBlue(r)) > tolerance) {
                 std::ostringstream out;
                 out << "pixel " << x << "," << y << ": " << std::hex << (c & 0xFFFFFF) << " (0xBBGGRR) against "
                     << (r & 0xFFFFFF) << " (0xRRGGBB)";

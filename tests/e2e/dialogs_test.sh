@@ -16,17 +16,22 @@ cp "$ZAVO" "$work/ZAVO.bin"
 "$work/ZAVO.bin" 2>"$work/stderr" &
 APP_PID=$!
 win=$(wait_window zavo)
-sleep 0.5
+wait_drawn "$win"
 import -window "$win" "$work/before.png"
 
 dlg=$(open_dialog "$win")
-sleep 0.5
+wait_focus "$dlg"
 xdotool type --delay 2 "$work/pic.bmp"
-sleep 1
 eval "$(xdotool getwindowgeometry --shell "$dlg")"
-# The size label stands at the top of the preview area, at the dialog's right edge.
-import -window root -crop "150x30+$((X + WIDTH - 190))+$((Y + 5))" "$work/label.png"
-dark=$(convert "$work/label.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
+# The size label stands at the top of the preview area, at the dialog's right edge; waits up to
+# 10 s for its text.
+dark=0
+for _ in $(seq 50); do
+    import -window root -crop "150x30+$((X + WIDTH - 190))+$((Y + 5))" "$work/label.png"
+    dark=$(convert "$work/label.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
+    [ "$dark" -gt 20 ] && break
+    sleep 0.2
+done
 [ "$dark" -gt 20 ] || { echo "the preview label shows no text ($dark dark pixels)" >&2; exit 1; }
 # A double click on the preview picture opens the full-size preview.
 xdotool mousemove --window "$dlg" $((WIDTH - 100)) $((HEIGHT / 2)) click --repeat 2 --delay 80 1
@@ -39,26 +44,35 @@ wait_gone "プレビュー"
 # Cancel: the comparison window stays as it was.
 xdotool key Escape
 wait_gone "$OPEN_TITLE"
-sleep 0.5
-import -window "$win" "$work/after.png"
-changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+# Up to 5 s for the window to be drawn again after the dialog over it went.
+for _ in $(seq 25); do
+    import -window "$win" "$work/after.png"
+    changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+    [ "$changed" = 0 ] && break
+    sleep 0.2
+done
 [ "$changed" = 0 ] || { echo "Cancel changed $changed pixels of the comparison window" >&2; exit 1; }
 
 # Qt's own hidden leader window carries the application's name too; the box is the new one.
-titled() { xdotool search --onlyvisible --name '^Zavo$' 2>/dev/null | sort || true; }
+titled() { shown_windows Zavo | sort; }
 others=$(titled)
 load_through_dialog "$win" "$work/bad.bmp"
 box=""
 for _ in $(seq 100); do
-    box=$(comm -13 <(echo "$others") <(titled) | head -1)
+    now=$(titled)
+    box=$(comm -13 <(echo "$others") <(echo "$now") | head -1)
     [ -n "$box" ] && break
     sleep 0.1
 done
 [ -n "$box" ] || { echo "no error box captioned Zavo" >&2; exit 1; }
 # Space reaches the OK button at once: it has the keyboard focus.
 xdotool key space
-for _ in $(seq 50); do titled | grep -qx "$box" || break; sleep 0.1; done
-! titled | grep -qx "$box" || { echo "Space did not close the error box" >&2; exit 1; }
+for _ in $(seq 50); do
+    now=$(titled)
+    grep -qx "$box" <<<"$now" || break
+    sleep 0.1
+done
+! grep -qx "$box" <<<"$now" || { echo "Space did not close the error box" >&2; exit 1; }
 kill -0 "$APP_PID"
 python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
 wait_exit

@@ -10,28 +10,27 @@ out="$work/events"
 APP_PID=$!
 a=$(wait_window probeA)
 b=$(wait_window probeB)
-sleep 0.5
+wait_drawn "$a"
+# Waits up to 5 s until the events so far are exactly $1.
 expect() {
-    if [ "$(cat "$out")" != "$1" ]; then
-        echo "events so far:" >&2; cat "$out" >&2
-        echo "wanted:" >&2; echo "$1" >&2
-        exit 1
-    fi
+    for _ in $(seq 50); do
+        [ "$(cat "$out")" = "$1" ] && return 0
+        sleep 0.1
+    done
+    echo "events so far:" >&2; cat "$out" >&2
+    echo "wanted:" >&2; echo "$1" >&2
+    exit 1
 }
 # Clicking into the edit (client 100..180, 10..40) moves the focus from the button within the window.
 xdotool mousemove --window "$a" 140 25 click 1
-sleep 0.3
 expect $'ready\nexit button'
-# Another window takes the focus and gives it back: no exit event either way.
+# Another window takes the focus and gives it back: no exit event either way. The Tab after it
+# shows that every event before it has been handled.
 xdotool windowfocus --sync "$b"
-sleep 0.3
 xdotool windowfocus --sync "$a"
-sleep 0.3
-expect $'ready\nexit button'
+wait_focus "$a"
 # Tab wraps to the button; Space on it reaches the window's key preview before the click.
 xdotool key --window "$a" Tab
-sleep 0.3
 expect $'ready\nexit button\nexit edit'
 xdotool key --window "$a" space
-sleep 0.5
 expect $'ready\nexit button\nexit edit\nkey 32\nclick'

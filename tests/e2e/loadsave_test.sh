@@ -12,21 +12,15 @@ cjpeg -quality 60 -baseline -dct float -outfile "$work/ref.jpg" "$work/in.bmp"
 "$ZAVO" 2>"$work/stderr" &
 APP_PID=$!
 win=$(wait_window zavo)
-sleep 0.5
 load_through_dialog "$win" "$work/in.bmp"
-# The up-down sits at (282..295, 0..24); its down arrow is the lower half.
+# The up-down sits at (282..295, 0..24); its down arrow is the lower half. The program takes the
+# clicks in order, each recompression before the next click and the SAVE click.
 xdotool mousemove --window "$win" 288 19 click 1
-sleep 0.3
 xdotool mousemove --window "$win" 288 19 click 1
-sleep 0.5
-# SAVE is at (382..426, 0..24).
+# SAVE is at (382..426, 0..24). The file is written before the dialog's Return has been handled.
 xdotool mousemove --window "$win" 404 12 click 1
-wait_window "$SAVE_TITLE" >/dev/null
-sleep 0.5
-xdotool type --delay 2 "$work/out"
-xdotool key Return
-for _ in $(seq 50); do [ -s "$work/out.jpg" ] && break; sleep 0.1; done
-sleep 0.3
+save=$(wait_window "$SAVE_TITLE")
+answer_dialog "$save" "$work/out"
 python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
 wait_exit
 cat "$work/stderr" | grep -v XDG_RUNTIME || true

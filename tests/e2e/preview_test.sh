@@ -15,7 +15,6 @@ Y=361
 "$ZAVO" 2>"$work/stderr" &
 APP_PID=$!
 win=$(wait_window zavo)
-sleep 0.5
 load_through_dialog "$win" "$work/in.bmp"
 xdotool windowactivate --sync "$win"
 
@@ -23,8 +22,8 @@ xdotool windowactivate --sync "$win"
 wait_shot() {
     local seen=""
     for _ in $(seq 50); do
-        import -window root "$work/shot.png"
-        seen=$(python3 "$SOURCE/tests/e2e/shotcheck.py" "$work/shot.png" "$work/in.bmp" $X $Y)
+        import -window root "$work/shot.png" || fail "cannot take a screenshot"
+        seen=$(python3 "$SOURCE/tests/e2e/shotcheck.py" "$work/shot.png" "$work/in.bmp" $X $Y) || fail "cannot read the screenshot"
         # shellcheck disable=SC2053
         [[ $seen == $1 ]] && { echo "$seen"; return 0; }
         sleep 0.2
@@ -33,6 +32,16 @@ wait_shot() {
     return 1
 }
 fail() { echo "$1" >&2; exit 1; }
+# Waits up to 5 s until window $1 is unmapped; xwininfo failing fails the test.
+wait_unmapped() {
+    local info
+    for _ in $(seq 50); do
+        info=$(xwininfo -id "$1") || fail "xwininfo failed on window $1"
+        grep -q IsUnMapped <<<"$info" && return 0
+        sleep 0.1
+    done
+    return 1
+}
 
 xdotool key space
 full=$(wait_window プレビュー)
@@ -48,15 +57,16 @@ xprop -id "$full" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_DIALOG || fa
 shown=$(wait_shot "red [1-9]* green 0 diff *")
 diff=${shown##* }
 [ "$diff" -gt 0 ] && [ "$diff" -lt 40 ] || fail "the after picture differs from the source by $diff"
-[ "$(pixel_at 0 0)" = "0,0,0" ] && [ "$(pixel_at 1279 1023)" = "0,0,0" ] || fail "the preview is not black around the picture"
+corner=$(pixel_at 0 0)
+far=$(pixel_at 1279 1023)
+[ "$corner" = "0,0,0" ] && [ "$far" = "0,0,0" ] || fail "the preview is not black around the picture"
 
 xdotool key space
 wait_shot "red 0 green [1-9]* diff 0" >/dev/null
 xdotool key space
 wait_shot "red [1-9]* green 0 diff *" >/dev/null
 xdotool key Escape
-for _ in $(seq 50); do xwininfo -id "$full" | grep -q IsUnMapped && break; sleep 0.1; done
-xwininfo -id "$full" | grep -q IsUnMapped || fail "Escape did not close the preview"
+wait_unmapped "$full" || fail "Escape did not close the preview"
 
 # 全画面 (152..196, 0..24): the after picture first, then the before picture within 2.5 s, then back.
 xdotool windowactivate --sync "$win"
@@ -69,8 +79,7 @@ python3 "$SOURCE/tests/e2e/watchcaption.py" $X $Y FF0000 2500 >/dev/null || fail
 echo "the green caption came $green ms after the red one was seen"
 # A click closes it.
 xdotool mousemove 640 512 click 1
-for _ in $(seq 50); do xwininfo -id "$full" | grep -q IsUnMapped && break; sleep 0.1; done
-xwininfo -id "$full" | grep -q IsUnMapped || fail "a click did not close the preview"
+wait_unmapped "$full" || fail "a click did not close the preview"
 
 python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
 wait_exit

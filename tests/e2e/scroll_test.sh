@@ -9,25 +9,30 @@ python3 "$SOURCE/tests/e2e/makebmp.py" "$work/bands.bmp" 1000 800 bands
 "$ZAVO" 2>/dev/null &
 APP_PID=$!
 win=$(wait_window zavo)
-sleep 0.5
 load_through_dialog "$win" "$work/bands.bmp"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 # Client (10, 100) lies in band 0 of the left pane (inner area from x = 2), and the same place of
 # the right pane is 265 pixels further right.
 left_x=$((X + 12)); right_x=$((X + 265 + 12)); y=$((Y + 100))
-before_left=$(pixel_at "$left_x" "$y"); before_right=$(pixel_at "$right_x" "$y")
-echo "before: $before_left $before_right"
+dark() { [ "${1%%,*}" -lt 128 ]; }
+# Waits up to 10 s until both panes show a band that is dark if $1 is "dark", light otherwise.
+wait_band() {
+    local left right
+    for _ in $(seq 50); do
+        left=$(pixel_at "$left_x" "$y") || exit 1
+        right=$(pixel_at "$right_x" "$y") || exit 1
+        if [ "$1" = dark ]; then dark "$left" && dark "$right" && return 0
+        else ! dark "$left" && ! dark "$right" && return 0; fi
+        sleep 0.2
+    done
+    echo "$2: the panes show $left and $right" >&2
+    exit 1
+}
+wait_band dark "band 0 after the load"
 # The right pane's horizontal bar runs along its bottom (y = 24 + 268 - 13 - 2 .. + 13); a click
 # in its track right of the thumb pages by 20.
 xdotool mousemove --window "$win" 480 284 click 1
-sleep 0.5
-after_left=$(pixel_at "$left_x" "$y"); after_right=$(pixel_at "$right_x" "$y")
-echo "after one page: $after_left $after_right"
+wait_band light "both panes should show band 1 after one page"
 xdotool mousemove --window "$win" 480 284 click 1
-sleep 0.5
-again_left=$(pixel_at "$left_x" "$y"); again_right=$(pixel_at "$right_x" "$y")
-echo "after two pages: $again_left $again_right"
-dark() { [ "${1%%,*}" -lt 128 ]; }
-dark "$before_left" && dark "$before_right" || { echo "band 0 should be dark" >&2; exit 1; }
-! dark "$after_left" && ! dark "$after_right" || { echo "both panes should show band 1 after one page" >&2; exit 1; }
-dark "$again_left" && dark "$again_right" || { echo "both panes should show band 2 after two pages" >&2; exit 1; }
+wait_band dark "both panes should show band 2 after two pages"
+echo "scroll: ok"

@@ -11,10 +11,8 @@ win=$(wait_window zavo)
 geometry=$(xdotool getwindowgeometry "$win")
 echo "$geometry"
 echo "$geometry" | grep -q "Geometry: 530x292" || { echo "unexpected client size" >&2; exit 1; }
-if xdotool search --onlyvisible --name '^プレビュー$' >/dev/null 2>&1; then
-    echo "the preview is visible at start" >&2
-    exit 1
-fi
+preview=$(shown_windows プレビュー)
+[ -z "$preview" ] || { echo "the preview is visible at start" >&2; exit 1; }
 python3 "$SOURCE/tests/e2e/wmclose.py" "$win"
 wait_exit
 echo "exit code $EXIT_CODE"

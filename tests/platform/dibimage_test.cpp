@@ -81,14 +81,26 @@ TEST(DibImage, DecodesSixteenAndThirtyTwoBitsWithAndWithoutMasks) {
 }
 
 TEST(DibImage, RefusesWhatItCannotReadWithinTheBytes) {
-    std::vector<uint8_t> shortBits = InfoHeader(4, 4, 24);
-    Append(shortBits, {1, 2, 3});
-    EXPECT_THROW(DecodePackedDib(shortBits), MalformedRecord);
-    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 2)), MalformedRecord);       // no such depth
-    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 8, 1)), MalformedRecord);    // no colour table
-    EXPECT_THROW(DecodePackedDib(InfoHeader(1, 1, 24, 1)), MalformedRecord);   // run-length 24 bits
-    EXPECT_THROW(DecodePackedDib(InfoHeader(1, -1, 8, 1)), MalformedRecord);   // run-length rows top-down
-    EXPECT_THROW(DecodePackedDib(InfoHeader(0, 1, 24)), MalformedRecord);
+    // Each refused header differs from one that decodes by the one flaw named.
+    std::vector<uint8_t> rgb = InfoHeader(4, 4, 24);
+    rgb.resize(rgb.size() + 4 * 12);
+    EXPECT_NO_THROW(DecodePackedDib(rgb));
+    rgb.pop_back();
+    EXPECT_THROW(DecodePackedDib(rgb), MalformedRecord);  // pixels cut short
+    const auto paletted = [](int32_t width, int32_t height, int bits, uint32_t compression, uint32_t colours) {
+        std::vector<uint8_t> dib = InfoHeader(width, height, bits, compression, colours);
+        for (uint32_t i = 0; i < colours; ++i) PutU32(dib, 0x00FF0000);
+        // One row of four bytes, or one run-length pixel of colour 0 and the end of the picture.
+        Append(dib, {1, 0, 0, 1});
+        return dib;
+    };
+    EXPECT_NO_THROW(DecodePackedDib(paletted(1, 1, 1, 0, 2)));
+    EXPECT_THROW(DecodePackedDib(paletted(1, 1, 2, 0, 2)), MalformedRecord);   // no such depth
+    EXPECT_THROW(DecodePackedDib(paletted(0, 1, 1, 0, 2)), MalformedRecord);   // no columns
+    EXPECT_NO_THROW(DecodePackedDib(paletted(1, 1, 8, 1, 1)));
+    EXPECT_THROW(DecodePackedDib(paletted(1, 1, 8, 1, 0)), MalformedRecord);   // 256 colours implied, none there
+    EXPECT_THROW(DecodePackedDib(paletted(1, 1, 24, 1, 1)), MalformedRecord);  // run-length 24 bits
+    EXPECT_THROW(DecodePackedDib(paletted(1, -1, 8, 1, 1)), MalformedRecord);  // run-length rows top-down
     std::vector<uint8_t> tiny = {12, 0, 0};
     EXPECT_THROW(DecodePackedDib(tiny), MalformedRecord);
     EXPECT_THROW_MSG(DecodePackedDib(InfoHeader(70000, -70000, 32)), EOutOfResources, "システム リソースが足りません");
