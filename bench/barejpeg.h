@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +21,14 @@ inline std::string PhotoPath(const std::string& name) {
     return std::string(dir != nullptr ? dir : "/work/photos") + "/" + name;
 }
 
+// In one read, as the program reads a file; empty when it cannot be read.
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return {};
+    return bytes;
 }
 
 // A picture in the layout of a 24-bit bottom-up bitmap: blue-green-red, rows padded to 4 bytes. The

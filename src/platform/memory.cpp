@@ -12,28 +12,42 @@ constexpr size_t kSpareMinimum = size_t{1} << 20;
 // A request this small is no picture that could displace the spare (masks, glyphs, thumbnails).
 constexpr size_t kDisplacingMinimum = size_t{64} << 10;
 
-// Each thread keeps its own spare: a worker decoding beside the user-interface thread would
-// otherwise take the block that thread freed a moment before and is about to ask for again.
-struct Spare {
-    PictureBlock block;
-    ~Spare() { std::free(block.bytes); }
+// Each thread keeps its own spares: a worker decoding beside the user-interface thread would
+// otherwise take a block that thread freed a moment before and is about to ask for again. Two, since
+// a load frees and asks for two pictures of different sizes in turn (the decoded file and the
+// working bitmap).
+constexpr int kSpares = 2;
+struct Spares {
+    PictureBlock blocks[kSpares];
+    ~Spares() {
+        for (PictureBlock& b : blocks) std::free(b.bytes);
+    }
 };
-thread_local Spare tSpare;
+thread_local Spares tSpares;
+
+bool Suits(const PictureBlock& block, size_t size) {
+    return block.bytes != nullptr && size <= block.capacity && size >= block.capacity / 2;
+}
 
 }  // namespace
 
 PictureBlock AllocatePictureMemory(size_t size, bool zeroed) {
     if (size == 0) return {};
-    PictureBlock& spare = tSpare.block;
-    if (spare.bytes != nullptr && size <= spare.capacity && size >= spare.capacity / 2) {
-        PictureBlock block = spare;
-        spare = {};
+    PictureBlock* best = nullptr;
+    for (PictureBlock& b : tSpares.blocks) {
+        if (Suits(b, size) && (best == nullptr || b.capacity < best->capacity)) best = &b;
+    }
+    if (best != nullptr) {
+        PictureBlock block = *best;
+        *best = {};
         if (zeroed) std::memset(block.bytes, 0, size);
         return block;
     }
-    if (spare.bytes != nullptr && size >= kDisplacingMinimum) {
-        std::free(spare.bytes);
-        spare = {};
+    if (size >= kDisplacingMinimum) {
+        for (PictureBlock& b : tSpares.blocks) {
+            std::free(b.bytes);
+            b = {};
+        }
     }
     void* bytes = zeroed ? std::calloc(size, 1) : std::malloc(size);
     if (bytes == nullptr) return {};
@@ -46,10 +60,17 @@ void FreePictureMemory(PictureBlock block) {
         std::free(block.bytes);
         return;
     }
-    std::free(tSpare.block.bytes);
-    tSpare.block = block;
+    // The older spare gives way.
+    PictureBlock* blocks = tSpares.blocks;
+    std::free(blocks[kSpares - 1].bytes);
+    for (int i = kSpares - 1; i > 0; --i) blocks[i] = blocks[i - 1];
+    blocks[0] = block;
 }
 
-size_t SparePictureMemory() { return tSpare.block.capacity; }
+size_t SparePictureMemory() {
+    size_t total = 0;
+    for (const PictureBlock& b : tSpares.blocks) total += b.capacity;
+    return total;
+}
 
 }  // namespace zavo::platform

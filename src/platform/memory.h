@@ -14,17 +14,17 @@ struct PictureBlock {
 
 // Blocks of picture size come from the system as fresh pages, and touching those first costs more
 // than compressing the picture; yet a recompression frees one picture and at once asks for another
-// of the same size. So the block a thread freed last is kept as that thread's one spare and serves
-// its next request that the block can hold without wasting more than half of it. A request it
-// cannot serve so gives the spare back to the system first, so the memory held follows the
-// pictures held: after a large picture a small one leaves nothing of the large one behind.
+// of the same size. So the two blocks a thread freed last are kept as that thread's spares, and
+// serve its next requests that one of them can hold without wasting more than half of it. A request
+// of picture size that neither can serve so gives both back to the system first, so the memory held
+// follows the pictures held: after a large picture a small one leaves nothing of the large one.
 //
 // Returns a null block when the memory cannot be had. With zeroed, the first size bytes are zero;
 // without, their contents are undefined.
 PictureBlock AllocatePictureMemory(size_t size, bool zeroed);
 void FreePictureMemory(PictureBlock block);
 
-// The bytes the calling thread holds as its spare.
+// The bytes the calling thread holds as its spares.
 size_t SparePictureMemory();
 
 }  // namespace zavo::platform

@@ -97,7 +97,9 @@ TEST(Surface, RowsArePaddedAndOrderedByHeightSign) {
 }
 
 // The memory of a freed picture, full of its pixels, is what the next picture of about its size gets.
+// Whatever other spares there were are given back first.
 void FreePictureOf(int width, int height) {
+    Surface::CreateDisplay(128, 128).reset();
     auto used = Surface::CreateDisplay(width, height);
     std::memset(used->Bits(), 0xA5, static_cast<size_t>(used->ImageSize()));
 }
@@ -117,7 +119,11 @@ TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
     for (int y = 0; y < unfilled->Height(); ++y) ASSERT_EQ(0, unfilled->Row(y)[3003]) << y;
     unfilled.reset();
 
-    FreePictureOf(1024, 600);
+    {
+        auto one = Surface::CreateDisplay(1024, 600);
+        auto two = Surface::CreateDisplay(2048, 600);
+    }
+    ASSERT_EQ(size_t{3072} * 600 * 4, SparePictureMemory());
     auto small = Surface::CreateDib(Header(640, 480, 24), {});
     EXPECT_EQ(0u, SparePictureMemory());
 }
