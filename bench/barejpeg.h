@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +21,14 @@ inline std::string PhotoPath(const std::string& name) {
     return std::string(dir != nullptr ? dir : "/work/photos") + "/" + name;
 }
 
+// In one read, as the program reads a file; empty when it cannot be read.
 inline std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return {};
+    return bytes;
 }
 
 // A picture in the layout of a 24-bit bottom-up bitmap: blue-green-red, rows padded to 4 bytes. The
@@ -59,7 +63,9 @@ inline void BareDecode(const std::vector<uint8_t>& jpeg, Picture& out) {
     jpeg_destroy_decompress(&cinfo);
 }
 
-inline std::vector<uint8_t> BareCompress(Picture& picture) {
+// Rows of the given pixel layout: 3 components blue-green-red by default, bottom-up.
+inline std::vector<uint8_t> BareCompress(Picture& picture, int components = 3, J_COLOR_SPACE space = JCS_EXT_BGR,
+                                         bool topDown = false) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);
@@ -69,14 +75,15 @@ inline std::vector<uint8_t> BareCompress(Picture& picture) {
     jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = static_cast<JDIMENSION>(picture.width);
     cinfo.image_height = static_cast<JDIMENSION>(picture.height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_EXT_BGR;
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     cinfo.dct_method = JDCT_FLOAT;
     jpeg_set_quality(&cinfo, kQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = picture.Row(static_cast<int>(cinfo.next_scanline));
+        JSAMPROW row = topDown ? picture.pixels.get() + cinfo.next_scanline * picture.stride
+                               : picture.Row(static_cast<int>(cinfo.next_scanline));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

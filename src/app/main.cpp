@@ -4,13 +4,11 @@
 #include "app/fullshow.h"
 #include "app/mainview.h"
 #include "codec/jpegimage.h"
-#include "platform/memory.h"
 #include "toolkit/application.h"
 
 using namespace zavo;
 
 int main(int argc, char** argv) {
-    platform::KeepFreedPictureMemory();
     TApplication app(argc, argv);
     AdjustDefaultsToScreen();
     try {

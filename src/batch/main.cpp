@@ -10,7 +10,6 @@
 #include "batch/runner.h"
 #include "codec/jpegimage.h"
 #include "platform/headless.h"
-#include "platform/memory.h"
 
 using namespace zavo;
 
@@ -26,7 +25,6 @@ int main(int argc, char** argv) {
         std::fputs(batch::kUsage, stdout);
         return 0;
     }
-    platform::KeepFreedPictureMemory();
     platform::HeadlessGui gui(argv[0]);
     // File names are read in the locale's encoding; numbers are printed the same everywhere.
     std::setlocale(LC_ALL, "");

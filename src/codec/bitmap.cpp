@@ -18,6 +18,9 @@ namespace {
 // Guards taking and releasing references when images are shared or replaced.
 std::recursive_mutex gImageLock;
 
+// New pixels are built by filling and copying every one of them, so they need no zeroing first.
+constexpr auto kWrittenWhole = platform::Surface::Contents::Unfilled;
+
 TDibDescription Describe(const platform::Surface* s) {
     TDibDescription d;
     if (!s) return d;
@@ -116,7 +119,7 @@ void TBitmap::MakeReady() {
 }
 
 std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* old, TDibDescription& description,
-                                                      const platform::PaletteHandle& palette) {
+                                                      const platform::PaletteHandle& palette, NewPixels newPixels) {
     int width = description.header.size ? description.header.width : description.bitmap.width;
     int height = description.header.size ? description.header.height : description.bitmap.height;
     if (width == 0 || height == 0) return nullptr;
@@ -133,13 +136,13 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
             colors = {{platform::BlueOf(fore), platform::GreenOf(fore), platform::RedOf(fore), 0},
                       {platform::BlueOf(back), platform::GreenOf(back), platform::RedOf(back), 0}};
         }
-        surface = platform::Surface::CreateDib(header, colors, description.masks);
+        surface = platform::Surface::CreateDib(header, colors, description.masks, kWrittenWhole);
         if (!surface) throw EOutOfResources(msg::OutOfResources);
     } else if ((description.bitmap.planes | description.bitmap.bitsPixel) == 1) {
         surface = platform::Surface::CreateMonochrome(width, Magnitude(height));
     } else {
         if (width < 0 || height < 0) throw EOutOfResources(msg::OutOfResources);
-        surface = platform::Surface::CreateDisplay(width, height);
+        surface = platform::Surface::CreateDisplay(width, height, kWrittenWhole);
     }
 
     platform::MonoColors colors;
@@ -149,6 +152,7 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
         colors.text = ColorToRGB(canvas_->Font().Color());
         colors.background = fill;
     }
+    if (!old && newPixels == NewPixels::Unfilled) return surface;
     // Only what the old pixels do not cover is filled.
     int coveredWidth = old ? std::min(old->Width(), surface->Width()) : 0;
     int coveredHeight = old ? std::min(old->Height(), surface->Height()) : 0;
@@ -158,11 +162,11 @@ std::unique_ptr<platform::Surface> TBitmap::BuildFrom(const platform::Surface* o
     return surface;
 }
 
-void TBitmap::Resize(TDibDescription description) {
+void TBitmap::Resize(TDibDescription description, NewPixels newPixels) {
     MakeReady();
     CloseCanvasHandle();
     platform::PaletteHandle palette = image_->palette_;
-    auto surface = BuildFrom(image_->bitmap_.get(), description, palette);
+    auto surface = BuildFrom(image_->bitmap_.get(), description, palette, newPixels);
     auto* image = new TBitmapImage();
     image->description_ = Refresh(surface.get(), description);
     image->bitmap_ = std::move(surface);
@@ -172,12 +176,21 @@ void TBitmap::Resize(TDibDescription description) {
     ReplaceImage(image);
 }
 
-void TBitmap::SetHeight(int value) { SetExtent(value, &TBitmapPart::height, &platform::BitmapInfoHeader::height); }
+void TBitmap::SetHeight(int value) {
+    SetExtent(value, &TBitmapPart::height, &platform::BitmapInfoHeader::height, NewPixels::Filled);
+}
 
-void TBitmap::SetWidth(int value) { SetExtent(value, &TBitmapPart::width, &platform::BitmapInfoHeader::width); }
+void TBitmap::SetHeightUnfilled(int value) {
+    SetExtent(value, &TBitmapPart::height, &platform::BitmapInfoHeader::height, NewPixels::Unfilled);
+}
+
+void TBitmap::SetWidth(int value) {
+    SetExtent(value, &TBitmapPart::width, &platform::BitmapInfoHeader::width, NewPixels::Filled);
+}
 
 // One side of the size: the bitmap record's and, for a section, the header's field of that side.
-void TBitmap::SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide) {
+void TBitmap::SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide,
+                        NewPixels newPixels) {
     if (value < 0) throw EOutOfResources(msg::OutOfResources);
     const TDibDescription& d = image_->description_;
     if (value == (d.header.size ? d.header.*headerSide : d.bitmap.*side)) return;
@@ -185,7 +198,7 @@ void TBitmap::SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform:
     TDibDescription description = image_->description_;
     description.bitmap.*side = value;
     if (description.header.size) description.header.*headerSide = value;
-    Resize(description);
+    Resize(description, newPixels);
     NotifyChanged();
 }
 

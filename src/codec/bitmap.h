@@ -91,6 +91,9 @@ public:
     void ReadEmbedded(TStream& stream) override;
     // Resizes, keeping the top-left pixels; the new area is white (or the canvas's brush).
     void SetHeight(int value) override;
+    // SetHeight for a bitmap that has no pixels yet, leaving the new pixels undefined (row padding
+    // aside): for a decoder that writes every row. A bitmap with pixels is resized as by SetHeight.
+    void SetHeightUnfilled(int value);
     // Rebuilds the pixels with the palette as their colour table.
     void SetPalette(platform::PaletteHandle palette) override;
     void SetWidth(int value) override;
@@ -153,10 +156,13 @@ private:
     void MakeReady();
     void ReplaceImage(TBitmapImage* image);
     void CloseCanvasHandle();
+    enum class NewPixels { Filled, Unfilled };
     std::unique_ptr<platform::Surface> BuildFrom(const platform::Surface* old, TDibDescription& description,
-                                                 const platform::PaletteHandle& palette);
-    void Resize(TDibDescription description);
-    void SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide);
+                                                 const platform::PaletteHandle& palette,
+                                                 NewPixels newPixels = NewPixels::Filled);
+    void Resize(TDibDescription description, NewPixels newPixels);
+    void SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide,
+                   NewPixels newPixels);
     void ConvertTo(const TDibDescription& description, platform::PaletteHandle palette);
     platform::PaletteHandle CopyPalette(const platform::PaletteHandle& palette) const;
 

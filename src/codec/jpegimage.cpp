@@ -9,6 +9,7 @@
 #include "base/format.h"
 #include "base/teestream.h"
 #include "codec/canvas.h"
+#include "platform/pixelconvert.h"
 #include "platform/screen.h"
 #include "platform/surface.h"
 
@@ -230,6 +231,23 @@ platform::PaletteHandle PaletteFromColormap(j_decompress_ptr d) {
     }
     return std::make_shared<const platform::Palette>(std::move(entries));
 }
+
+// The rows of an unfilled decode target from the first one the library has not written; they are
+// made white when decoding ends.
+struct UnwrittenRows {
+    TBitmap* bitmap;
+    bool active;
+    int from = 0;
+    ~UnwrittenRows() {
+        platform::Surface* pixels = active ? bitmap->Image().Handle() : nullptr;
+        if (pixels == nullptr || from >= pixels->Height()) return;
+        try {
+            platform::FillSurface(*pixels, {0, from, pixels->Width(), pixels->Height()}, 0xFFFFFF);
+        } catch (...) {
+            // Only the fill's own small row buffer can fail; the decode's failure is the one to report.
+        }
+    }
+};
 
 bool IsAbort(const std::exception_ptr& failure) {
     try {
@@ -543,9 +561,13 @@ void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
         throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
     int height = static_cast<int>(d->output_height);
     auto packed = static_cast<JDIMENSION>(d->rec_outbuf_height);
+    // A single pass writes every row, so a colour bitmap is not filled first; what a failed decode
+    // leaves unwritten is made white then, as filling first would have.
+    UnwrittenRows unwritten{bitmap_.get(), !eightBit && !d->buffered_image};
     bitmap_->ReleaseHandle();
     bitmap_->SetWidth(static_cast<int>(d->output_width));
-    bitmap_->SetHeight(height);
+    if (unwritten.active) bitmap_->SetHeightUnfilled(height);
+    else bitmap_->SetHeight(height);
     RowTable table = RowsOf(*bitmap_, height, packed, RowUse::Write);
     // A new palette rebuilds the bitmap's pixels, so the row addresses are taken again.
     auto takePalette = [&] {
@@ -575,7 +597,9 @@ void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
     }
     bool finalMap = !d->buffered_image || c.finalTwoPass;
     if (finalMap && d->colormap != nullptr && paletteFromDecoder) takePalette();
-    Require(ReadRows(c, table.rows.data(), table.perCall), c);
+    bool read = ReadRows(c, table.rows.data(), table.perCall);
+    unwritten.from = static_cast<int>(d->output_scanline);
+    Require(read, c);
     if (d->buffered_image) Require(FinishOutput(c), c);
     Require(FinishDecompress(c), c);
 }

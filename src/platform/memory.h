@@ -1,12 +1,30 @@
-// How the process keeps memory for large pictures.
+// Pixel memory of large pictures.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 namespace zavo::platform {
 
-// Every recompression frees and allocates picture-sized blocks. By default the C library returns
-// such blocks to the system at once and maps fresh pages for the next one, and first touching those
-// pages costs more than compressing the picture. Kept in the heap, freed blocks serve the next
-// picture; the program calls this once at start.
-void KeepFreedPictureMemory();
+// A block of pixel memory and how many bytes it really holds.
+struct PictureBlock {
+    uint8_t* bytes = nullptr;
+    size_t capacity = 0;
+};
+
+// Blocks of picture size come from the system as fresh pages, and touching those first costs more
+// than compressing the picture; yet a recompression frees one picture and at once asks for another
+// of the same size. So the two blocks a thread freed last are kept as that thread's spares, and
+// serve its next requests that one of them can hold without wasting more than half of it. A request
+// of picture size that neither can serve so gives both back to the system first, so the memory held
+// follows the pictures held: after a large picture a small one leaves nothing of the large one.
+//
+// Returns a null block when the memory cannot be had. With zeroed, the first size bytes are zero;
+// without, their contents are undefined.
+PictureBlock AllocatePictureMemory(size_t size, bool zeroed);
+void FreePictureMemory(PictureBlock block);
+
+// The bytes the calling thread holds as its spares.
+size_t SparePictureMemory();
 
 }  // namespace zavo::platform

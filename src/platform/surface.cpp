@@ -7,6 +7,7 @@
 #include "base/checked.h"
 #include "base/exceptions.h"
 #include "platform/channelmath.h"
+#include "platform/memory.h"
 
 namespace zavo::platform {
 
@@ -30,9 +31,10 @@ bool ValidMasks(const uint32_t masks[3], int bitCount) {
 
 }  // namespace
 
-Surface::~Surface() { std::free(bits_); }
+Surface::~Surface() { FreePictureMemory({bits_, capacity_}); }
 
-std::unique_ptr<Surface> Surface::Allocate(int width, int height, int bitCount, bool dib, bool topDown) {
+std::unique_ptr<Surface> Surface::Allocate(int width, int height, int bitCount, bool dib, bool topDown,
+                                           Contents contents) {
     if (width < 0 || height < 0) Refuse();
     auto size = DibImageSize(width, height, bitCount);
     if (!size || *size > kMaxSurfaceBytes) Refuse();
@@ -44,22 +46,31 @@ std::unique_ptr<Surface> Surface::Allocate(int width, int height, int bitCount, 
     s->topDown_ = topDown;
     s->stride_ = *DibRowSize(width, bitCount);
     if (*size > 0) {
-        s->bits_ = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(*size), 1));
-        if (!s->bits_) Refuse();
+        bool unfilled = contents == Contents::Unfilled && bitCount >= 8;
+        PictureBlock block = AllocatePictureMemory(static_cast<size_t>(*size), !unfilled);
+        if (!block.bytes) Refuse();
+        s->bits_ = block.bytes;
+        s->capacity_ = block.capacity;
+        // Row padding is part of what a bitmap writes out, so it is zero whoever fills the pixels.
+        int64_t used = int64_t{width} * (bitCount / 8);
+        if (unfilled && used < s->stride_) {
+            for (int y = 0; y < height; ++y)
+                std::memset(s->bits_ + y * s->stride_ + used, 0, static_cast<size_t>(s->stride_ - used));
+        }
     }
     return s;
 }
 
-std::unique_ptr<Surface> Surface::CreateDisplay(int width, int height) {
-    return Allocate(width, height, 32, false, true);
+std::unique_ptr<Surface> Surface::CreateDisplay(int width, int height, Contents contents) {
+    return Allocate(width, height, 32, false, true, contents);
 }
 
 std::unique_ptr<Surface> Surface::CreateMonochrome(int width, int height) {
-    return Allocate(width, height, 1, false, true);
+    return Allocate(width, height, 1, false, true, Contents::Zeroed);
 }
 
 std::unique_ptr<Surface> Surface::CreateDib(const BitmapInfoHeader& header, std::span<const RgbQuad> colors,
-                                            const uint32_t* masks) {
+                                            const uint32_t* masks, Contents contents) {
     int bits = header.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;
     bool fields = header.compression == kBiBitFields;
@@ -79,7 +90,7 @@ std::unique_ptr<Surface> Surface::CreateDib(const BitmapInfoHeader& header, std:
         std::copy(masks, masks + 3, m);
     }
 
-    auto s = Allocate(header.width, height, bits, true, header.height < 0);
+    auto s = Allocate(header.width, height, bits, true, header.height < 0, contents);
     s->bitFields_ = fields;
     if (bits == 16 || bits == 32) std::copy(m, m + 3, s->masks_);
     if (bits <= 8) {
@@ -91,7 +102,7 @@ std::unique_ptr<Surface> Surface::CreateDib(const BitmapInfoHeader& header, std:
 }
 
 std::unique_ptr<Surface> Surface::Clone() const {
-    auto s = Allocate(width_, height_, bitCount_, dib_, topDown_);
+    auto s = Allocate(width_, height_, bitCount_, dib_, topDown_, Contents::Unfilled);
     s->bitFields_ = bitFields_;
     s->colors_ = colors_;
     std::copy(masks_, masks_ + 3, s->masks_);

@@ -40,10 +40,14 @@ constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 31;
 
 class Surface {
 public:
+    // What new pixel memory holds: zeros, or nothing defined but the padding at the end of each row
+    // (zero), for callers that write every pixel themselves. Sections of fewer than 8 bits per pixel
+    // always start zeroed.
+    enum class Contents { Zeroed, Unfilled };
+
     // Surfaces whose pixel memory would exceed kMaxSurfaceBytes, or with a negative width or height,
     // are refused with EOutOfResources "システム リソースが足りません"; so is a failed allocation.
-    // Pixel memory starts zeroed.
-    static std::unique_ptr<Surface> CreateDisplay(int width, int height);
+    static std::unique_ptr<Surface> CreateDisplay(int width, int height, Contents contents = Contents::Zeroed);
     static std::unique_ptr<Surface> CreateMonochrome(int width, int height);
     // A section described by an info header: bit count 1, 4, 8, 16, 24 or 32; compression kBiRgb, or
     // kBiBitFields for 16 and 32 bits with masks (masks 0 or absent mean 5-6-5 and 8-8-8). A height
@@ -51,7 +55,7 @@ public:
     // colors and padded with black (a 1-bit section without colours is black and white). Returns
     // null for a format that does not exist (bit count, compression, masks).
     static std::unique_ptr<Surface> CreateDib(const BitmapInfoHeader& header, std::span<const RgbQuad> colors,
-                                              const uint32_t* masks = nullptr);
+                                              const uint32_t* masks = nullptr, Contents contents = Contents::Zeroed);
     // Same size and format, pixels copied.
     std::unique_ptr<Surface> Clone() const;
 
@@ -96,7 +100,8 @@ public:
 
 private:
     Surface() = default;
-    static std::unique_ptr<Surface> Allocate(int width, int height, int bitCount, bool dib, bool topDown);
+    static std::unique_ptr<Surface> Allocate(int width, int height, int bitCount, bool dib, bool topDown,
+                                             Contents contents);
     int64_t RowOffset(int y) const { return (topDown_ ? y : height_ - 1 - y) * stride_; }
 
     int width_ = 0;
@@ -107,6 +112,7 @@ private:
     bool bitFields_ = false;
     int64_t stride_ = 0;
     uint8_t* bits_ = nullptr;
+    size_t capacity_ = 0;
     std::vector<RgbQuad> colors_;
     uint32_t masks_[3] = {0, 0, 0};
 };

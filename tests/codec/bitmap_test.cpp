@@ -465,5 +465,19 @@ TEST(Bitmap, HandleTypeSwitchesBetweenSectionAndDevice) {
     EXPECT_EQ(PixelOf(*b, 1, 1), kRed);
 }
 
+TEST(Bitmap, SizedWhereAFreedPictureLayIsWhiteAndKeepsOnlyItsOwnPixels) {
+    // Each bitmap takes the memory of the red one freed before it.
+    Filled(1024, 600, clRed).reset();
+    TBitmap fresh;
+    fresh.SetHeight(600);
+    fresh.SetWidth(1000);
+    EXPECT_TRUE(AllPixels(fresh, [](int, int, ColorRef c) { return c == kWhite; }));
+
+    auto blue = Filled(1024, 600, clBlue);
+    Filled(1024, 600, clRed).reset();
+    blue->SetWidth(1000);
+    EXPECT_TRUE(AllPixels(*blue, [](int, int, ColorRef c) { return c == kBlue; }));
+}
+
 }  // namespace
 }  // namespace zavo

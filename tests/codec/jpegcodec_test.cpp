@@ -365,3 +365,19 @@ TEST(JpegDecode, TestFilesDecodeToTheirSizeOrFailWithTheirJpegError) {
         EXPECT_EQ(bitmap->Height(), f.height);
     }
 }
+
+TEST(JpegDecode, PicturesDecodedIntoTheMemoryOfEarlierOnesEqualTheLibrarysDecode) {
+    // Each picture is decoded where the one before it lay, or fresh when it is larger; widths with
+    // row padding, which must stay zero.
+    for (auto [width, height] : {std::pair{1000, 700}, {901, 650}, {1001, 700}}) {
+        std::vector<uint8_t> bytes = EncodeReference(RgbPattern(width, height), width, height);
+        TJPEGImage image;
+        LoadBytes(image, bytes);
+        TBitmap* decoded = image.EnsureDecoded();
+        int w = 0, h = 0;
+        EXPECT_EQ(DecodeReference(bytes, w, h, JCS_EXT_BGR), BgrOf(*decoded)) << width;
+        const platform::Surface* pixels = decoded->Image().Handle();
+        for (int y = 0; y < height; ++y)
+            for (int64_t i = int64_t{width} * 3; i < pixels->Stride(); ++i) ASSERT_EQ(0, pixels->Row(y)[i]) << width;
+    }
+}

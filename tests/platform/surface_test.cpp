@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory.h"
 #include "platform/palette.h"
 #include "platform/pixelconvert.h"
 #include "support/testutil.h"
@@ -93,6 +94,38 @@ TEST(Surface, RowsArePaddedAndOrderedByHeightSign) {
     EXPECT_EQ(display->Stride(), 12);
     EXPECT_EQ(display->Row(1), display->Bits() + 12);
     EXPECT_EQ(display->Header().size, 0u);
+}
+
+// The memory of a freed picture, full of its pixels, is what the next picture of about its size gets.
+// Whatever other spares there were are given back first.
+void FreePictureOf(int width, int height) {
+    Surface::CreateDisplay(128, 128).reset();
+    auto used = Surface::CreateDisplay(width, height);
+    std::memset(used->Bits(), 0xA5, static_cast<size_t>(used->ImageSize()));
+}
+
+TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
+    FreePictureOf(1024, 600);
+    ASSERT_EQ(size_t{1024} * 600 * 4, SparePictureMemory());
+    auto zeroed = Surface::CreateDisplay(1000, 600);
+    EXPECT_EQ(0u, SparePictureMemory());
+    EXPECT_TRUE(std::all_of(zeroed->Bits(), zeroed->Bits() + zeroed->ImageSize(), [](uint8_t b) { return b == 0; }));
+    zeroed.reset();
+
+    FreePictureOf(1024, 600);
+    // 1001 pixels of 3 bytes leave one byte of padding in each row.
+    auto unfilled = Surface::CreateDib(Header(1001, 600, 24), {}, nullptr, Surface::Contents::Unfilled);
+    EXPECT_EQ(0u, SparePictureMemory());
+    for (int y = 0; y < unfilled->Height(); ++y) ASSERT_EQ(0, unfilled->Row(y)[3003]) << y;
+    unfilled.reset();
+
+    {
+        auto one = Surface::CreateDisplay(1024, 600);
+        auto two = Surface::CreateDisplay(2048, 600);
+    }
+    ASSERT_EQ(size_t{3072} * 600 * 4, SparePictureMemory());
+    auto small = Surface::CreateDib(Header(640, 480, 24), {});
+    EXPECT_EQ(0u, SparePictureMemory());
 }
 
 TEST(Surface, RefusesNegativeAndOversizedSurfacesBeforeAllocating) {
