@@ -1,6 +1,8 @@
 #include "app/mainview.h"
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 
 #include "app/fullshow.h"
 #include "app/qualitytip.h"
@@ -12,6 +14,7 @@
 #include "codec/canvas.h"
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
+#include "codec/precompute.h"
 #include "platform/files.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
@@ -30,9 +33,30 @@ bool loaded = false;
 std::string curfile;
 std::string shownfile;
 std::string heldfile;
+TPrecompute* precompute = nullptr;
 }  // namespace mainview
 
 using namespace mainview;
+
+namespace {
+
+// The qualities the up-down reaches from quality in one click, then in two, and so on, the step
+// up before the step down.
+std::vector<uint8_t> UpDownReach(int quality, const TUpDown& updown) {
+    std::vector<uint8_t> reach;
+    int lo = std::clamp(updown.Min(), 1, 100), hi = std::clamp(updown.Max(), lo, 100);
+    if (updown.Increment() <= 0) return reach;
+    for (int k = 1;; ++k) {
+        int up = std::min(quality + k * updown.Increment(), hi);
+        int down = std::max(quality - k * updown.Increment(), lo);
+        for (int q : {up, down})
+            if (q != quality && std::find(reach.begin(), reach.end(), q) == reach.end())
+                reach.push_back(static_cast<uint8_t>(q));
+        if (up == hi && down == lo) return reach;
+    }
+}
+
+}  // namespace
 
 Tzavo::Tzavo(TApplication* app) : TForm(app) {
     zavo = this;
@@ -84,6 +108,7 @@ void Tzavo::Loaded() {
     newv = Get<TScrollBar>("newv");
     preview = Get<TButton>("preview");
     exdel = Get<TCheckBox>("exdel");
+    new_->SetDecodeOnDemand(true);
 }
 
 void Tzavo::FormShow(TObject*) {
@@ -100,9 +125,12 @@ void Tzavo::FormCreate(TObject*) {
     loaded = false;
     shownfile.clear();
     heldfile.clear();
+    precompute = new TPrecompute(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
 }
 
 void Tzavo::FormDestroy(TObject*) {
+    delete precompute;
+    precompute = nullptr;
     delete srcjpeg;
     srcjpeg = nullptr;
     delete newjpeg;
@@ -139,6 +167,7 @@ void Tzavo::fileload() {
     workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
     ex->Picture().AsBitmap()->AssignFrom(workbmp);
     shownfile.clear();
+    precompute->Cancel();
     srcjpeg->AssignFrom(workbmp);
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
@@ -156,7 +185,8 @@ void Tzavo::presson(TObject*) {
     struct EmptyAtEnd {
         ~EmptyAtEnd() { workstream->Clear(); }
     } emptyAtEnd;
-    srcjpeg->Compress();
+    // Bytes compressed ahead from this very bitmap at this quality are the bytes Compress makes.
+    if (!precompute->Use(*srcjpeg)) srcjpeg->Compress();
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
@@ -166,6 +196,7 @@ void Tzavo::presson(TObject*) {
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
     RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
+    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud));
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

@@ -15,6 +15,7 @@
 #include "codec/jpegimage.h"
 #include "codec/qualityfigures.h"
 #include "platform/files.h"
+#include "platform/threadpriority.h"
 
 namespace zavo {
 
@@ -72,6 +73,8 @@ public:
 
 private:
     void Work() {
+        // The figures are a hint: the panes and the size label never wait for them.
+        platform::LowerThisThreadPriority();
         for (;;) {
             Request r;
             {

@@ -4,6 +4,8 @@
 // in a reference-counted holder shared by copies.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -124,6 +126,17 @@ public:
     const TJPEGData& Holder() const { return *holder_; }
     TBitmap* Bitmap() const { return bitmap_.get(); }
 
+    // Takes bytes made elsewhere (CompressSurface) from this object's bitmap at its Quality and
+    // settings, with the state and progress reports Compress would have left.
+    void TakeCompressed(std::unique_ptr<TMemoryStream> bytes);
+    // Whether DecodePart can give the pixels of a full decode: colour bytes decoded to 24 bits at
+    // full scale in one pass.
+    bool CanDecodeParts() const;
+    // Decodes only what part of the picture needs (clipped to it) and writes those pixels, exactly
+    // as a full decode gives them, blue-green-red at their place in a top-down picture whose row 0
+    // is at rows; nothing outside part is written. Reports no progress.
+    void DecodePart(const TRect& part, uint8_t* rows, ptrdiff_t stride);
+
 private:
     void JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) override;
 
@@ -151,5 +164,11 @@ private:
     TJPEGPerformance decodeMode_;
     uint8_t decodeScale_;
 };
+
+// Compresses 24-bit (blue-green-red) or plain 32-bit (blue-green-red-unused) pixels into out, with
+// the parameters and the bytes of TJPEGImage::Compress. Reads nothing but the pixels, so it may run
+// on any thread while they stay unchanged; returns false, out incomplete, once stop is seen set.
+bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
+                     TMemoryStream& out, const std::atomic<bool>& stop);
 
 }  // namespace zavo
