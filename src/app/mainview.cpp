@@ -1,6 +1,7 @@
 #include "app/mainview.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -186,7 +187,8 @@ void Tzavo::presson(TObject*) {
         ~EmptyAtEnd() { workstream->Clear(); }
     } emptyAtEnd;
     // Bytes compressed ahead from this very bitmap at this quality are the bytes Compress makes.
-    if (!precompute->Use(*srcjpeg)) srcjpeg->Compress();
+    std::shared_ptr<const TDecodedPart> shownPart;
+    if (!precompute->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
@@ -195,8 +197,11 @@ void Tzavo::presson(TObject*) {
     newjpeg->LoadStream(*workstream);
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
+    new_->SetDecodedPart(std::move(shownPart));
     RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
-    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud));
+    // The part of the picture the right pane shows now is decoded ahead with each quality.
+    TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
+    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

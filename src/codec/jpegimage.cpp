@@ -615,7 +615,7 @@ struct PartRead {
     int top;
     int right;
     int bottom;
-    uint8_t* rows;
+    uint8_t* at;
     ptrdiff_t stride;
 };
 
@@ -633,7 +633,7 @@ bool ReadPart(JpegContext& c, PartRead* p) {
         jpeg_read_scanlines(d, line, 1);
         if (y < p->top || y >= p->bottom) continue;
         const JSAMPLE* from = line[0] + (static_cast<size_t>(p->left) - xoffset) * 3;
-        std::copy_n(from, static_cast<size_t>(p->right - p->left) * 3, p->rows + p->stride * y + p->left * 3);
+        std::copy_n(from, static_cast<size_t>(p->right - p->left) * 3, p->at + p->stride * (y - p->top));
     }
     return true;
 }
@@ -668,7 +668,7 @@ bool TJPEGImage::CanDecodeParts() const {
            outputDepth_ == TJPEGPixelFormat::Depth24 && decodeScale_ == 0 && !(showProgressively_ && progressiveFile_);
 }
 
-void TJPEGImage::DecodePart(const TRect& part, uint8_t* rows, ptrdiff_t stride) {
+TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
     JpegContext c;
     Require(JpegCreateDecompress(c), c);
     holder_->Bytes->SetPosition(0);
@@ -693,14 +693,16 @@ void TJPEGImage::DecodePart(const TRect& part, uint8_t* rows, ptrdiff_t stride) 
     p.right = std::clamp(part.Right, p.left, width);
     p.top = std::clamp(part.Top, 0, height);
     p.bottom = std::clamp(part.Bottom, p.top, height);
-    if (p.left == p.right || p.top == p.bottom) return;
+    TRect clipped = Rect(p.left, p.top, p.right, p.bottom);
+    if (p.left == p.right || p.top == p.bottom) return clipped;
     p.decodeLeft = static_cast<JDIMENSION>(std::max(p.left - kPartMargin, 0));
     p.decodeWidth = static_cast<JDIMENSION>(std::min(p.right + kPartMargin, width)) - p.decodeLeft;
     p.decodeTop = static_cast<JDIMENSION>(std::max(p.top - kPartMargin, 0));
     p.decodeBottom = static_cast<JDIMENSION>(std::min(p.bottom + kPartMargin, height));
-    p.rows = rows;
+    p.at = at;
     p.stride = stride;
     Require(ReadPart(c, &p), c);
+    return clipped;
 }
 
 bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/streams.h"
 #include "codec/bitmap.h"
@@ -132,10 +133,11 @@ public:
     // Whether DecodePart can give the pixels of a full decode: colour bytes decoded to 24 bits at
     // full scale in one pass.
     bool CanDecodeParts() const;
-    // Decodes only what part of the picture needs (clipped to it) and writes those pixels, exactly
-    // as a full decode gives them, blue-green-red at their place in a top-down picture whose row 0
-    // is at rows; nothing outside part is written. Reports no progress.
-    void DecodePart(const TRect& part, uint8_t* rows, ptrdiff_t stride);
+    // Decodes only what part of the picture needs and writes its pixels, exactly as a full decode
+    // gives them, blue-green-red in top-down rows stride bytes apart, the part's top-left pixel at
+    // at; nothing else is written. The part is first clipped to the picture; returns what is left
+    // of it. Reports no progress.
+    TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride);
 
 private:
     void JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) override;
@@ -163,6 +165,13 @@ private:
     bool progressiveFile_;
     TJPEGPerformance decodeMode_;
     uint8_t decodeScale_;
+};
+
+// Pixels of part of a decoded picture: blue-green-red, top-down rows stride bytes apart.
+struct TDecodedPart {
+    TRect rect;
+    ptrdiff_t stride = 0;
+    std::vector<uint8_t> pixels;
 };
 
 // Compresses 24-bit (blue-green-red) or plain 32-bit (blue-green-red-unused) pixels into out, with

@@ -26,6 +26,23 @@ bool Compressible(const platform::Surface* s) {
     return (s->BitCount() == 32 && !s->HasBitFields()) || (s->BitCount() == 24 && s->IsDib());
 }
 
+// The part view of the picture the bytes hold, decoded by an image of this thread's own.
+std::shared_ptr<const TDecodedPart> DecodeView(TMemoryStream& bytes, const TRect& view) {
+    if (view.Width() <= 0 || view.Height() <= 0) return nullptr;
+    TJPEGImage decoder;
+    bytes.SetPosition(0);
+    decoder.LoadStream(bytes);
+    if (!decoder.CanDecodeParts()) return nullptr;
+    TRect r = Rect(std::max(view.Left, 0), std::max(view.Top, 0), std::min(view.Right, decoder.Width()),
+                   std::min(view.Bottom, decoder.Height()));
+    if (r.Width() <= 0 || r.Height() <= 0) return nullptr;
+    auto part = std::make_shared<TDecodedPart>();
+    part->stride = static_cast<ptrdiff_t>(r.Width()) * 3;
+    part->pixels.resize(static_cast<size_t>(part->stride) * static_cast<size_t>(r.Height()));
+    part->rect = decoder.DecodePart(r, part->pixels.data(), part->stride);
+    return part;
+}
+
 }  // namespace
 
 TPrecompute::TPrecompute(unsigned workers) {
@@ -63,7 +80,7 @@ void TPrecompute::Sweep() {
 void TPrecompute::Cancel() {
     if (current_.picture) {
         current_.picture->stop = true;
-        std::map<uint8_t, std::unique_ptr<TMemoryStream>> dropped;
+        std::map<uint8_t, Made> dropped;
         {
             std::lock_guard lock(mutex_);
             queue_.clear();
@@ -77,7 +94,7 @@ void TPrecompute::Cancel() {
     Sweep();
 }
 
-void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities) {
+void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities, const TRect& view) {
     if (!Matches(compressed)) {
         Cancel();
         const platform::Surface* pixels = PixelsOf(compressed);
@@ -102,17 +119,17 @@ void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8
     if (keep) copy = CopyOf(*bytes);
     {
         std::lock_guard lock(mutex_);
-        if (copy) made_.emplace(compressed.Quality(), std::move(copy));
+        if (copy) made_.emplace(compressed.Quality(), Made{std::move(copy), nullptr});
         queue_.clear();
         for (uint8_t q : qualities) {
             bool queued = std::any_of(queue_.begin(), queue_.end(), [q](const Task& t) { return t.quality == q; });
-            if (!queued && made_.count(q) == 0 && running_.count(q) == 0) queue_.push_back({current_.picture, q});
+            if (!queued && made_.count(q) == 0 && running_.count(q) == 0) queue_.push_back({current_.picture, q, view});
         }
     }
     wake_.notify_all();
 }
 
-bool TPrecompute::Use(TJPEGImage& target) {
+bool TPrecompute::Use(TJPEGImage& target, std::shared_ptr<const TDecodedPart>* part) {
     Sweep();
     if (!Matches(target)) return false;
     std::unique_ptr<TMemoryStream> copy;
@@ -120,7 +137,8 @@ bool TPrecompute::Use(TJPEGImage& target) {
         std::lock_guard lock(mutex_);
         auto found = made_.find(target.Quality());
         if (found == made_.end()) return false;
-        copy = CopyOf(*found->second);
+        copy = CopyOf(*found->second.bytes);
+        if (part != nullptr) *part = found->second.part;
     }
     target.TakeCompressed(std::move(copy));
     return true;
@@ -145,22 +163,25 @@ void TPrecompute::Work() {
             ++task.picture->users;
             ++busy_;
         }
-        std::unique_ptr<TMemoryStream> made;
+        Made made;
         try {
             TMemoryStream out;
             const Picture& p = *task.picture;
             // Kept at its exact size: a picture's streams at every quality stay in memory together.
-            if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop)) made = CopyOf(out);
+            if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop)) {
+                made.bytes = CopyOf(out);
+                made.part = DecodeView(out, task.view);
+            }
         } catch (const std::exception&) {
             // Left to the user-interface thread, which compresses this quality itself when it is picked.
-            made.reset();
+            made = Made{};
         }
-        std::unique_ptr<TMemoryStream> unused;
+        Made unused;
         {
             std::lock_guard lock(mutex_);
             if (task.picture.get() == madeFor_) {
                 running_.erase(task.quality);
-                if (made && made_.count(task.quality) == 0) made_.emplace(task.quality, std::move(made));
+                if (made.bytes && made_.count(task.quality) == 0) made_.emplace(task.quality, std::move(made));
             }
             unused = std::move(made);
             --task.picture->users;

@@ -32,14 +32,16 @@ public:
 
     // compressed has just been given bytes from its bitmap at its Quality: they are kept, and the
     // workers compress the same bitmap with the same settings at qualities, in that order, except
-    // those already made. A bitmap or settings other than those of the previous call first drop
+    // those already made, and decode the part view of each result as a JPEG image with the default
+    // settings decodes it. A bitmap or settings other than those of the previous call first drop
     // all that was made or is under way.
-    void Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities);
+    void Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities, const TRect& view);
     // Forgets the picture: what was made is dropped, what is under way stops and is discarded.
     void Cancel();
-    // Gives target the bytes made from its own bitmap at its Quality and settings; false when
-    // there are none yet, and target is unchanged.
-    bool Use(TJPEGImage& target);
+    // Gives target the bytes made from its own bitmap at its Quality and settings, and part the
+    // decoded part of them when there is one (else null); false when there are no such bytes yet,
+    // and target is unchanged.
+    bool Use(TJPEGImage& target, std::shared_ptr<const TDecodedPart>* part = nullptr);
     // Waits until nothing is queued or under way (tests and benchmarks).
     void WaitIdle();
 
@@ -59,6 +61,11 @@ private:
     struct Task {
         std::shared_ptr<Picture> picture;
         uint8_t quality = 0;
+        TRect view;
+    };
+    struct Made {
+        std::unique_ptr<TMemoryStream> bytes;
+        std::shared_ptr<const TDecodedPart> part;
     };
 
     bool Matches(const TJPEGImage& image) const;
@@ -74,7 +81,7 @@ private:
     std::condition_variable idle_;
     std::deque<Task> queue_;
     std::set<uint8_t> running_;  // qualities of the current picture under way
-    std::map<uint8_t, std::unique_ptr<TMemoryStream>> made_;  // of the current picture
+    std::map<uint8_t, Made> made_;  // of the current picture
     const Picture* madeFor_ = nullptr;
     int busy_ = 0;  // workers compressing, for any picture
     bool stopping_ = false;

@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "codec/bitmap.h"
 #include "codec/canvas.h"
 #include "codec/jpegimage.h"
@@ -16,7 +18,7 @@ namespace {
 
 // Pieces decoded on demand: small enough that a paint decodes little beyond what it shows, large
 // enough that scrolling across the picture needs few decoder runs.
-constexpr int kTile = 256;
+constexpr int kTile = 64;
 
 // The surface's pixels as a QImage without a copy where Qt has the row layout (32-bit, and 24-bit
 // in either row order; the painter converts only what it shows), else a converted copy.
@@ -120,6 +122,20 @@ bool TImage::StartOnDemand() {
     onDemand_ = jpeg;
     tilesAcross_ = (width + kTile - 1) / kTile;
     tileDone_.assign(static_cast<size_t>(tilesAcross_) * static_cast<size_t>((height + kTile - 1) / kTile), false);
+    if (decodedPart_) {
+        const TDecodedPart& d = *decodedPart_;
+        QRect r(d.rect.Left, d.rect.Top, d.rect.Width(), d.rect.Height());
+        size_t rowBytes = static_cast<size_t>(r.width()) * 3;
+        bool fits = !r.isEmpty() && shown_.rect().contains(r) && d.stride >= static_cast<ptrdiff_t>(rowBytes) &&
+                    d.pixels.size() >= static_cast<size_t>(d.stride) * static_cast<size_t>(r.height() - 1) + rowBytes;
+        if (fits) {
+            for (int y = 0; y < r.height(); ++y)
+                std::copy_n(d.pixels.data() + d.stride * y, rowBytes,
+                            partPixels_.get() + partStride_ * (r.top() + y) + r.left() * 3);
+            givenPart_ = r;
+        }
+        decodedPart_.reset();
+    }
     return true;
 }
 
@@ -128,6 +144,8 @@ void TImage::DropOnDemand() {
     onDemand_ = nullptr;
     partPixels_.reset();
     tileDone_.clear();
+    decodedPart_.reset();
+    givenPart_ = QRect();
 }
 
 void TImage::DecodeFor(const QRect& area) {
@@ -140,7 +158,7 @@ void TImage::DecodeFor(const QRect& area) {
         return;
     }
     QRect r = area & shown_.rect();
-    if (r.isEmpty()) return;
+    if (r.isEmpty() || givenPart_.contains(r)) return;
     int tx0 = r.left() / kTile, tx1 = r.right() / kTile, ty0 = r.top() / kTile, ty1 = r.bottom() / kTile;
     QRect missing;
     for (int ty = ty0; ty <= ty1; ++ty)
@@ -150,7 +168,8 @@ void TImage::DecodeFor(const QRect& area) {
     TRect part = Rect(missing.left() * kTile, missing.top() * kTile, (missing.right() + 1) * kTile,
                       (missing.bottom() + 1) * kTile);
     try {
-        onDemand_->DecodePart(part, partPixels_.get(), static_cast<ptrdiff_t>(partStride_));
+        onDemand_->DecodePart(part, partPixels_.get() + partStride_ * part.Top + part.Left * 3,
+                              static_cast<ptrdiff_t>(partStride_));
     } catch (const std::exception&) {
         // What the part decoder cannot read is left to the whole decode, which shows what it shows.
         DropOnDemand();

@@ -14,6 +14,7 @@ namespace zavo {
 class TBitmap;
 class TGraphic;
 class TJPEGImage;
+struct TDecodedPart;
 class TPicture;
 
 // The graphic as a bitmap: a bitmap shares its pixels, a JPEG object the bitmap it decodes to, any
@@ -33,6 +34,9 @@ public:
     // A JPEG graphic not yet decoded is decoded piece by piece, only where it is painted; the
     // pixels are those of a full decode. Anything else is rendered whole as usual.
     void SetDecodeOnDemand(bool v) { decodeOnDemand_ = v; }
+    // Pixels of the picture decoded already elsewhere (exactly those its graphic decodes to), taken
+    // instead of decoding that part on demand; dropped with the picture.
+    void SetDecodedPart(std::shared_ptr<const TDecodedPart> part) { decodedPart_ = std::move(part); }
 
     // Changing the picture repaints the control; with AutoSize the control takes the size of a
     // graphic of at least 1 x 1.
@@ -70,6 +74,8 @@ private:
     int64_t partStride_ = 0;
     int tilesAcross_ = 0;
     std::vector<bool> tileDone_;
+    std::shared_ptr<const TDecodedPart> decodedPart_;
+    QRect givenPart_;  // where the decoded part was copied to
 };
 
 }  // namespace zavo

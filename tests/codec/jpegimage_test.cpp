@@ -2,6 +2,8 @@
 
 #include <jerror.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -529,7 +531,9 @@ TEST(JpegImageDecode, PartsGiveExactlyTheFullDecodeAndWriteNothingElse) {
     for (TRect part : {Rect(0, 0, w, h), Rect(37, 41, 38, 42), Rect(17, 9, 140, 100), Rect(150, 120, 400, 300),
                        Rect(-5, -5, 20, 30), Rect(1, 150, 202, 156)}) {
         std::vector<uint8_t> rows(size_t(stride) * h, 0xA5);
-        image.DecodePart(part, rows.data(), stride);
+        TRect clipped = Rect(std::max(part.Left, 0), std::max(part.Top, 0), std::min(part.Right, w),
+                             std::min(part.Bottom, h));
+        ASSERT_EQ(image.DecodePart(part, rows.data() + clipped.Top * stride + clipped.Left * 3, stride), clipped);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 bool inside = x >= part.Left && x < part.Right && y >= part.Top && y < part.Bottom;
