@@ -1,6 +1,9 @@
 #include "app/mainview.h"
 
 #include <algorithm>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "app/fullshow.h"
 #include "app/qualitytip.h"
@@ -12,6 +15,7 @@
 #include "codec/canvas.h"
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
+#include "codec/precompute.h"
 #include "platform/files.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
@@ -30,9 +34,30 @@ bool loaded = false;
 std::string curfile;
 std::string shownfile;
 std::string heldfile;
+TPrecompute* precompute = nullptr;
 }  // namespace mainview
 
 using namespace mainview;
+
+namespace {
+
+// The qualities the up-down reaches from quality in one click, then in two, and so on, the step
+// up before the step down.
+std::vector<uint8_t> UpDownReach(int quality, const TUpDown& updown) {
+    std::vector<uint8_t> reach;
+    int lo = std::clamp(updown.Min(), 1, 100), hi = std::clamp(updown.Max(), lo, 100);
+    if (updown.Increment() <= 0) return reach;
+    for (int k = 1;; ++k) {
+        int up = std::min(quality + k * updown.Increment(), hi);
+        int down = std::max(quality - k * updown.Increment(), lo);
+        for (int q : {up, down})
+            if (q != quality && std::find(reach.begin(), reach.end(), q) == reach.end())
+                reach.push_back(static_cast<uint8_t>(q));
+        if (up == hi && down == lo) return reach;
+    }
+}
+
+}  // namespace
 
 Tzavo::Tzavo(TApplication* app) : TForm(app) {
     zavo = this;
@@ -84,6 +109,7 @@ void Tzavo::Loaded() {
     newv = Get<TScrollBar>("newv");
     preview = Get<TButton>("preview");
     exdel = Get<TCheckBox>("exdel");
+    new_->SetDecodeOnDemand(true);
 }
 
 void Tzavo::FormShow(TObject*) {
@@ -100,9 +126,12 @@ void Tzavo::FormCreate(TObject*) {
     loaded = false;
     shownfile.clear();
     heldfile.clear();
+    precompute = new TPrecompute(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
 }
 
 void Tzavo::FormDestroy(TObject*) {
+    delete precompute;
+    precompute = nullptr;
     delete srcjpeg;
     srcjpeg = nullptr;
     delete newjpeg;
@@ -139,6 +168,7 @@ void Tzavo::fileload() {
     workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
     ex->Picture().AsBitmap()->AssignFrom(workbmp);
     shownfile.clear();
+    precompute->Cancel();
     srcjpeg->AssignFrom(workbmp);
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
@@ -156,7 +186,9 @@ void Tzavo::presson(TObject*) {
     struct EmptyAtEnd {
         ~EmptyAtEnd() { workstream->Clear(); }
     } emptyAtEnd;
-    srcjpeg->Compress();
+    // Bytes compressed ahead from this very bitmap at this quality are the bytes Compress makes.
+    std::shared_ptr<const TDecodedPart> shownPart;
+    if (!precompute->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
@@ -165,7 +197,11 @@ void Tzavo::presson(TObject*) {
     newjpeg->LoadStream(*workstream);
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
+    new_->SetDecodedPart(std::move(shownPart));
     RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
+    // The part of the picture the right pane shows now is decoded ahead with each quality.
+    TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
+    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

@@ -19,6 +19,7 @@ class TBitmap;
 class TJPEGImage;
 class TMemoryStream;
 class TPicture;
+class TPrecompute;
 
 class Tzavo : public TForm {
 public:
@@ -94,6 +95,8 @@ extern std::string shownfile;
 // The file whose picture made the bytes newjpeg holds, once a recompression of it has completed;
 // empty before. Only this file may go to the trash on SAVE.
 extern std::string heldfile;
+// Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next.
+extern TPrecompute* precompute;
 }  // namespace mainview
 
 }  // namespace zavo

@@ -12,12 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "codec/jpegimage.h"
 #include "codec/qualityfigures.h"
 #include "platform/files.h"
+#include "platform/threadpriority.h"
 
 namespace zavo {
 
@@ -78,9 +77,8 @@ public:
 
 private:
     void Work() {
-        // The figures are only a hint: on a busy machine the user-interface thread, which shows the
-        // sizes and panes the user waits for, goes first.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+        // The figures are a hint: the panes and the size label never wait for them.
+        platform::LowerThisThreadPriority();
         for (;;) {
             Request r;
             {

@@ -609,4 +609,152 @@ void TJPEGImage::JpegProgress(int percent, bool redrawNow, const JpegProgressRec
                    Rect(rect.left, rect.top, rect.right, rect.bottom), "");
 }
 
+namespace {
+
+bool StartCompress(JpegContext& c) {
+    if (setjmp(c.jump)) return false;
+    jpeg_start_compress(&c.compress, TRUE);
+    return true;
+}
+
+bool WriteSomeRows(JpegContext& c, JSAMPROW* rows, JDIMENSION count) {
+    if (setjmp(c.jump)) return false;
+    jpeg_write_scanlines(&c.compress, rows, count);
+    return true;
+}
+
+bool FinishCompress(JpegContext& c) {
+    if (setjmp(c.jump)) return false;
+    jpeg_finish_compress(&c.compress);
+    return true;
+}
+
+// A stop request is looked at between batches of this many rows.
+constexpr JDIMENSION kRowsBetweenStopChecks = 16;
+
+// What one part decode reads: the columns and rows the library decodes (the part with its margin)
+// and the part itself, whose pixels are copied out.
+struct PartRead {
+    JDIMENSION decodeLeft;
+    JDIMENSION decodeWidth;
+    JDIMENSION decodeTop;
+    JDIMENSION decodeBottom;
+    int left;
+    int top;
+    int right;
+    int bottom;
+    uint8_t* at;
+    ptrdiff_t stride;
+};
+
+bool ReadPart(JpegContext& c, PartRead* p) {
+    if (setjmp(c.jump)) return false;
+    j_decompress_ptr d = &c.decompress;
+    JDIMENSION xoffset = p->decodeLeft;
+    JDIMENSION width = p->decodeWidth;
+    // The library widens the columns to whole blocks; xoffset comes back as the first one decoded.
+    jpeg_crop_scanline(d, &xoffset, &width);
+    if (p->decodeTop > 0) jpeg_skip_scanlines(d, p->decodeTop);
+    JSAMPARRAY line = (*d->mem->alloc_sarray)(c.Common(), JPOOL_IMAGE, d->output_width * 3, 1);
+    while (d->output_scanline < p->decodeBottom) {
+        auto y = static_cast<int>(d->output_scanline);
+        jpeg_read_scanlines(d, line, 1);
+        if (y < p->top || y >= p->bottom) continue;
+        const JSAMPLE* from = line[0] + (static_cast<size_t>(p->left) - xoffset) * 3;
+        std::copy_n(from, static_cast<size_t>(p->right - p->left) * 3, p->at + p->stride * (y - p->top));
+    }
+    return true;
+}
+
+// Decoded beyond the part on every side, so that the upsampling at the part's edges sees the same
+// neighbours as in a full decode.
+constexpr int kPartMargin = 16;
+
+}  // namespace
+
+void TJPEGImage::TakeCompressed(std::unique_ptr<TMemoryStream> bytes) {
+    if (holder_->Bytes) ResetData();
+    // Until the starting report has passed, the holder has the empty stream Compress starts with.
+    holder_->Bytes = std::make_unique<TMemoryStream>();
+    holder_->ImageWidth = bitmap_->Width();
+    holder_->ImageHeight = bitmap_->Height();
+    if (grayMode_) holder_->IsGray = true;
+    std::exception_ptr failure;
+    try {
+        ReportProgress(TProgressStage::StageStarting, 0, false, TRect{}, "");
+        holder_->Bytes = std::move(bytes);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    ReportProgress(TProgressStage::StageEnding, failure ? 0 : 100, false, TRect{}, "");
+    if (failure && IsAbort(failure)) return ResetData();
+    if (failure) std::rethrow_exception(failure);
+}
+
+bool TJPEGImage::CanDecodeParts() const {
+    return holder_->Bytes && holder_->Bytes->Size() > 0 && !holder_->IsGray && !grayMode_ &&
+           outputDepth_ == TJPEGPixelFormat::Depth24 && decodeScale_ == 0 && !(showProgressively_ && progressiveFile_);
+}
+
+TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
+    JpegContext c;
+    Require(JpegCreateDecompress(c), c);
+    holder_->Bytes->SetPosition(0);
+    Require(JpegAttachSource(c, *holder_->Bytes), c);
+    Require(JpegReadHeader(c), c);
+    DecodeSettings settings{decodeScale_,
+                            blockSmoothing_,
+                            grayMode_,
+                            outputDepth_ == TJPEGPixelFormat::Depth8,
+                            decodeMode_ == TJPEGPerformance::Fast,
+                            showProgressively_};
+    Require(ConfigureDecoder(c, settings), c);
+    j_decompress_ptr d = &c.decompress;
+    if (d->out_color_space != JCS_EXT_BGR || d->quantize_colors || d->buffered_image || d->scale_denom != 1)
+        throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
+    Require(StartDecompress(c), c);
+    if (d->output_components != 3) throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
+    auto width = static_cast<int>(d->output_width);
+    auto height = static_cast<int>(d->output_height);
+    PartRead p{};
+    p.left = std::clamp(part.Left, 0, width);
+    p.right = std::clamp(part.Right, p.left, width);
+    p.top = std::clamp(part.Top, 0, height);
+    p.bottom = std::clamp(part.Bottom, p.top, height);
+    TRect clipped = Rect(p.left, p.top, p.right, p.bottom);
+    if (p.left == p.right || p.top == p.bottom) return clipped;
+    p.decodeLeft = static_cast<JDIMENSION>(std::max(p.left - kPartMargin, 0));
+    p.decodeWidth = static_cast<JDIMENSION>(std::min(p.right + kPartMargin, width)) - p.decodeLeft;
+    p.decodeTop = static_cast<JDIMENSION>(std::max(p.top - kPartMargin, 0));
+    p.decodeBottom = static_cast<JDIMENSION>(std::min(p.bottom + kPartMargin, height));
+    p.at = at;
+    p.stride = stride;
+    Require(ReadPart(c, &p), c);
+    return clipped;
+}
+
+bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
+                     TMemoryStream& out, const std::atomic<bool>& stop) {
+    JpegContext c;
+    Require(JpegCreateCompress(c), c);
+    Require(JpegAttachDestination(c, out), c);
+    bool bgrx = pixels.BitCount() == 32;
+    c.compress.image_width = static_cast<JDIMENSION>(pixels.Width());
+    c.compress.image_height = static_cast<JDIMENSION>(pixels.Height());
+    c.compress.input_components = bgrx ? 4 : 3;
+    c.compress.in_color_space = bgrx ? JCS_EXT_BGRX : JCS_EXT_BGR;
+    Require(ConfigureCompression(c, {quality, gray, progressive}), c);
+    // The library only reads through these addresses.
+    std::vector<JSAMPROW> rows(static_cast<size_t>(pixels.Height()));
+    for (int y = 0; y < pixels.Height(); ++y) rows[static_cast<size_t>(y)] = const_cast<JSAMPROW>(pixels.Row(y));
+    Require(StartCompress(c), c);
+    while (c.compress.next_scanline < c.compress.image_height) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        JDIMENSION left = c.compress.image_height - c.compress.next_scanline;
+        Require(WriteSomeRows(c, rows.data() + c.compress.next_scanline, std::min(kRowsBetweenStopChecks, left)), c);
+    }
+    Require(FinishCompress(c), c);
+    return true;
+}
+
 }  // namespace zavo

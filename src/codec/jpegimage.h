@@ -4,8 +4,11 @@
 // in a reference-counted holder shared by copies.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/streams.h"
 #include "codec/bitmap.h"
@@ -125,6 +128,18 @@ public:
     const TJPEGData& Holder() const { return *holder_; }
     TBitmap* Bitmap() const { return bitmap_.get(); }
 
+    // Takes bytes made elsewhere (CompressSurface) from this object's bitmap at its Quality and
+    // settings, with the state and progress reports Compress would have left.
+    void TakeCompressed(std::unique_ptr<TMemoryStream> bytes);
+    // Whether DecodePart can give the pixels of a full decode: colour bytes decoded to 24 bits at
+    // full scale in one pass.
+    bool CanDecodeParts() const;
+    // Decodes only what part of the picture needs and writes its pixels, exactly as a full decode
+    // gives them, blue-green-red in top-down rows stride bytes apart, the part's top-left pixel at
+    // at; nothing else is written. The part is first clipped to the picture; returns what is left
+    // of it. Reports no progress.
+    TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride);
+
 private:
     void JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) override;
 
@@ -152,5 +167,18 @@ private:
     TJPEGPerformance decodeMode_;
     uint8_t decodeScale_;
 };
+
+// Pixels of part of a decoded picture: blue-green-red, top-down rows stride bytes apart.
+struct TDecodedPart {
+    TRect rect;
+    ptrdiff_t stride = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// Compresses 24-bit (blue-green-red) or plain 32-bit (blue-green-red-unused) pixels into out, with
+// the parameters and the bytes of TJPEGImage::Compress. Reads nothing but the pixels, so it may run
+// on any thread while they stay unchanged; returns false, out incomplete, once stop is seen set.
+bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
+                     TMemoryStream& out, const std::atomic<bool>& stop);
 
 }  // namespace zavo

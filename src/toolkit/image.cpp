@@ -3,15 +3,22 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 #include "codec/bitmap.h"
 #include "codec/canvas.h"
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
+#include "platform/surface.h"
 #include "platform/surfacepainter.h"
 
 namespace zavo {
 
 namespace {
+
+// Pieces decoded on demand: small enough that a paint decodes little beyond what it shows, large
+// enough that scrolling across the picture needs few decoder runs.
+constexpr int kTile = 64;
 
 // The surface's pixels as a QImage without a copy where Qt has the row layout (32-bit, and 24-bit
 // in either row order; the painter converts only what it shows), else a converted copy.
@@ -54,6 +61,7 @@ void TImage::PictureChanged() {
     shown_ = QImage();
     upsideDown_ = false;
     rendered_.reset();
+    DropOnDemand();
     if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1)
         SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
     Widget()->update();
@@ -82,9 +90,10 @@ QImage BitmapImage(TBitmap& bitmap, bool& upsideDown) {
     return surface ? Wrap(*surface, upsideDown) : QImage();
 }
 
-void TImage::Render() {
+void TImage::Render(bool allowOnDemand) {
     if (!stale_) return;
     stale_ = false;
+    if (decodeOnDemand_ && allowOnDemand && StartOnDemand()) return;
     try {
         std::unique_ptr<TBitmap> bitmap = DrawnBitmap(picture_->Graphic());
         if (!bitmap) return;
@@ -97,13 +106,93 @@ void TImage::Render() {
     }
 }
 
+bool TImage::StartOnDemand() {
+    auto* jpeg = dynamic_cast<TJPEGImage*>(picture_->Graphic());
+    if (jpeg == nullptr || jpeg->Bitmap() != nullptr || !jpeg->CanDecodeParts()) return false;
+    int width = jpeg->Width(), height = jpeg->Height();
+    if (width < 1 || height < 1) return false;
+    int64_t stride = (int64_t{width} * 3 + 3) / 4 * 4;
+    if (stride * height > platform::kMaxSurfaceBytes) return false;
+    // Left unset: a tile is shown only once it has been decoded.
+    partPixels_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride * height)]);
+    if (!partPixels_) return false;
+    partStride_ = stride;
+    shown_ = QImage(partPixels_.get(), width, height, static_cast<qsizetype>(stride), QImage::Format_BGR888);
+    upsideDown_ = false;
+    onDemand_ = jpeg;
+    tilesAcross_ = (width + kTile - 1) / kTile;
+    tileDone_.assign(static_cast<size_t>(tilesAcross_) * static_cast<size_t>((height + kTile - 1) / kTile), false);
+    if (decodedPart_) {
+        const TDecodedPart& d = *decodedPart_;
+        QRect r(d.rect.Left, d.rect.Top, d.rect.Width(), d.rect.Height());
+        size_t rowBytes = static_cast<size_t>(r.width()) * 3;
+        bool fits = !r.isEmpty() && shown_.rect().contains(r) && d.stride >= static_cast<ptrdiff_t>(rowBytes) &&
+                    d.pixels.size() >= static_cast<size_t>(d.stride) * static_cast<size_t>(r.height() - 1) + rowBytes;
+        if (fits) {
+            for (int y = 0; y < r.height(); ++y)
+                std::copy_n(d.pixels.data() + d.stride * y, rowBytes,
+                            partPixels_.get() + partStride_ * (r.top() + y) + r.left() * 3);
+            givenPart_ = r;
+        }
+        decodedPart_.reset();
+    }
+    return true;
+}
+
+void TImage::DropOnDemand() {
+    if (onDemand_ != nullptr) shown_ = QImage();
+    onDemand_ = nullptr;
+    partPixels_.reset();
+    tileDone_.clear();
+    decodedPart_.reset();
+    givenPart_ = QRect();
+}
+
+void TImage::DecodeFor(const QRect& area) {
+    if (onDemand_ == nullptr) return;
+    if (onDemand_->Bitmap() != nullptr) {
+        // Decoded whole meanwhile (for the preview): that bitmap is shown instead.
+        DropOnDemand();
+        stale_ = true;
+        Render();
+        return;
+    }
+    QRect r = area & shown_.rect();
+    if (r.isEmpty() || givenPart_.contains(r)) return;
+    int tx0 = r.left() / kTile, tx1 = r.right() / kTile, ty0 = r.top() / kTile, ty1 = r.bottom() / kTile;
+    QRect missing;
+    for (int ty = ty0; ty <= ty1; ++ty)
+        for (int tx = tx0; tx <= tx1; ++tx)
+            if (!tileDone_[static_cast<size_t>(ty * tilesAcross_ + tx)]) missing |= QRect(tx, ty, 1, 1);
+    if (missing.isEmpty()) return;
+    TRect part = Rect(missing.left() * kTile, missing.top() * kTile, (missing.right() + 1) * kTile,
+                      (missing.bottom() + 1) * kTile);
+    try {
+        onDemand_->DecodePart(part, partPixels_.get() + partStride_ * part.Top + part.Left * 3,
+                              static_cast<ptrdiff_t>(partStride_));
+    } catch (const std::exception&) {
+        // What the part decoder cannot read is left to the whole decode, which shows what it shows.
+        DropOnDemand();
+        stale_ = true;
+        Render(false);
+        return;
+    }
+    for (int ty = missing.top(); ty <= missing.bottom(); ++ty)
+        for (int tx = missing.left(); tx <= missing.right(); ++tx)
+            tileDone_[static_cast<size_t>(ty * tilesAcross_ + tx)] = true;
+}
+
 QImage TImage::ShownImage() {
     Render();
+    DecodeFor(shown_.rect());
+    // Rows decoded on demand belong to this control and go with its next picture.
+    if (onDemand_ != nullptr) return shown_.copy();
     return upsideDown_ ? shown_.mirrored(false, true) : shown_;
 }
 
 void TImage::PaintPart(QPainter& painter, const QRect& area) {
     Render();
+    DecodeFor(area);
     QRect r = area & shown_.rect();
     if (r.isEmpty()) return;
     if (!upsideDown_) {

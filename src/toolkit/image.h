@@ -3,7 +3,9 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "toolkit/control.h"
 
@@ -11,6 +13,8 @@ namespace zavo {
 
 class TBitmap;
 class TGraphic;
+class TJPEGImage;
+struct TDecodedPart;
 class TPicture;
 
 // The graphic as a bitmap: a bitmap shares its pixels, a JPEG object the bitmap it decodes to, any
@@ -27,6 +31,12 @@ public:
 
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool v) { autoSize_ = v; }
+    // A JPEG graphic not yet decoded is decoded piece by piece, only where it is painted; the
+    // pixels are those of a full decode. Anything else is rendered whole as usual.
+    void SetDecodeOnDemand(bool v) { decodeOnDemand_ = v; }
+    // Pixels of the picture decoded already elsewhere (exactly those its graphic decodes to), taken
+    // instead of decoding that part on demand; dropped with the picture.
+    void SetDecodedPart(std::shared_ptr<const TDecodedPart> part) { decodedPart_ = std::move(part); }
 
     // Changing the picture repaints the control; with AutoSize the control takes the size of a
     // graphic of at least 1 x 1.
@@ -42,7 +52,11 @@ public:
 
 private:
     void PictureChanged();
-    void Render();
+    void Render(bool allowOnDemand = true);
+    bool StartOnDemand();
+    // Decodes what the part r of the picture still lacks.
+    void DecodeFor(const QRect& r);
+    void DropOnDemand();
 
     std::unique_ptr<TPicture> picture_;
     // The bitmap whose pixels the shown image wraps: shares the picture's bitmap, or holds a
@@ -52,6 +66,16 @@ private:
     bool upsideDown_ = false;  // shown_ wraps bottom-up rows: its first line is the picture's last
     bool stale_ = true;
     bool autoSize_ = false;
+    bool decodeOnDemand_ = false;
+    // While decoding on demand: the graphic, the 24-bit top-down rows shown_ wraps, and which
+    // tiles of them hold decoded pixels.
+    TJPEGImage* onDemand_ = nullptr;
+    std::unique_ptr<uint8_t[]> partPixels_;
+    int64_t partStride_ = 0;
+    int tilesAcross_ = 0;
+    std::vector<bool> tileDone_;
+    std::shared_ptr<const TDecodedPart> decodedPart_;
+    QRect givenPart_;  // where the decoded part was copied to
 };
 
 }  // namespace zavo

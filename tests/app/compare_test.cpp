@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 
+#include "codec/precompute.h"
 #include "comparisonfixture.h"
 
 using namespace zavo;
@@ -194,3 +196,88 @@ TEST_F(Comparison, ADropLoadsTheFirstFileWithItsWholeName) {
 }
 
 }  // namespace
+
+TEST_F(Comparison, QualitiesCompressedAheadGiveTheBytesOfAFreshCompressEvenWhenANewPictureCameMidWay) {
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(160, 120, 1));
+    zavotest::WriteFile(dir + "/b.bmp", Bmp24(160, 120, 9));
+    Load(dir + "/a.bmp");
+    // b is loaded while a is still being compressed ahead.
+    Load(dir + "/b.bmp");
+    mainview::precompute->WaitIdle();
+    for (int q : {90, 100, 70, 60, 50, 40, 30, 20, 10, 1, 75, 80}) {
+        main->press->SetText(std::to_string(q));
+        main->presson(main->press);
+        std::string bytes = Held();
+        ASSERT_EQ(bytes, Expected(q)) << q;
+        EXPECT_EQ(main->savesize->Caption(), std::to_string(bytes.size() / 1024) + " k");
+        EXPECT_EQ(mainview::workstream->Size(), 0);
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Comparison, ARecompressionFailingWithBytesCompressedAheadEndsAsOneWithout) {
+    zavotest::WriteFile(dir + "/a.bmp", Bmp24(64, 48, 1));
+    Load(dir + "/a.bmp");
+    mainview::precompute->WaitIdle();
+    std::string before = Held();
+    std::string shown = main->savesize->Caption();
+    std::vector<TProgressStage> stages;
+    mainview::srcjpeg->OnProgress = [&](TGraphic*, TProgressStage stage, uint8_t, bool, const TRect&,
+                                        const std::string&) {
+        stages.push_back(stage);
+        if (stage == TProgressStage::StageStarting) throw EInvalidGraphicOperation("stop");
+    };
+    // 90 was compressed ahead, 85 was not.
+    for (const char* q : {"90", "85"}) {
+        stages.clear();
+        main->press->SetText(q);
+        EXPECT_THROW(main->presson(main->press), EInvalidGraphicOperation) << q;
+        EXPECT_EQ(stages, (std::vector{TProgressStage::StageStarting, TProgressStage::StageEnding})) << q;
+        EXPECT_EQ(mainview::srcjpeg->Holder().Bytes->Size(), 0) << q;
+        EXPECT_EQ(mainview::workstream->Size(), 0) << q;
+        EXPECT_EQ(Held(), before) << q;
+        EXPECT_EQ(main->savesize->Caption(), shown) << q;
+    }
+    mainview::srcjpeg->OnProgress = nullptr;
+}
+
+TEST_F(Comparison, TheRightPaneDecodedOnDemandShowsTheFullDecodeWhereverItIsScrolledAndAfterThePreview) {
+    zavotest::WriteFile(dir + "/big.bmp", Bmp24(900, 700, 5));
+    Load(dir + "/big.bmp");
+    // At 90 the part in view comes decoded ahead with the bytes; the rest is decoded on demand.
+    mainview::precompute->WaitIdle();
+    main->press->SetText("90");
+    main->presson(main->press);
+    TJPEGImage whole;
+    whole.AssignFrom(mainview::newjpeg);
+    const platform::Surface& full = *whole.EnsureDecoded()->Image().Handle();
+    auto expectFull = [&](const QImage& image, const QRect& r) {
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                platform::ColorRef c = full.Pixel(x, y);
+                QRgb want = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+                ASSERT_EQ(image.pixel(x, y) | 0xFF000000, want) << x << "," << y;
+            }
+    };
+    ASSERT_TRUE(main->exh->Visible() && main->exv->Visible());
+    QSize view = main->newview->ClientWidget()->size();
+    for (int hpos : {0, 137, main->exh->Max() - 19})
+        for (int vpos : {0, 211, main->exv->Max() - 19}) {
+            main->exhScroll(main->exh, TScrollCode::Position, hpos);
+            main->exvScroll(main->exv, TScrollCode::Position, vpos);
+            QRect seen = QRect(QPoint(-main->new_->Left(), -main->new_->Top()), view) & QRect(0, 0, 900, 700);
+            QImage painted(900, 700, QImage::Format_RGB32);
+            QPainter painter(&painted);
+            main->new_->PaintPart(painter, seen);
+            painter.end();
+            expectFull(painted, seen);
+        }
+    // Painting decoded only the parts shown; the pane's picture has not been decoded whole.
+    auto* pane = dynamic_cast<TJPEGImage*>(main->new_->Picture().Graphic());
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->Bitmap(), nullptr);
+    expectFull(main->new_->ShownImage(), QRect(0, 0, 900, 700));
+    main->previewClick(main->preview);
+    expectFull(main->new_->ShownImage(), QRect(0, 0, 900, 700));
+    EXPECT_TRUE(errors.empty());
+}

@@ -2,6 +2,8 @@
 
 #include <jerror.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -511,4 +513,38 @@ TEST(JpegImageClipboard, SavesTheDecodedPicture) {
     EXPECT_EQ(bitmapFormat, format);
     EXPECT_EQ(StreamBytes(bitmapData), StreamBytes(data));
     EXPECT_GT(data.Size(), 18 * 10 * 3);
+}
+
+TEST(JpegImageDecode, PartsGiveExactlyTheFullDecodeAndWriteNothingElse) {
+    // Noise in every channel: chroma upsampling at a part's edge would show any neighbour missed.
+    const int w = 203, h = 157;
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    uint32_t seed = 12345;
+    for (uint8_t& v : rgb) v = uint8_t((seed = seed * 1103515245 + 12345) >> 24);
+    TJPEGImage image;
+    LoadBytes(image, CompressThroughImage(rgb, w, h, 75));
+    TJPEGImage whole;
+    whole.AssignFrom(&image);
+    std::vector<uint8_t> full = BgrOf(*whole.EnsureDecoded());
+    ASSERT_TRUE(image.CanDecodeParts());
+    const ptrdiff_t stride = w * 3 + 5;
+    for (TRect part : {Rect(0, 0, w, h), Rect(37, 41, 38, 42), Rect(17, 9, 140, 100), Rect(150, 120, 400, 300),
+                       Rect(-5, -5, 20, 30), Rect(1, 150, 202, 156)}) {
+        std::vector<uint8_t> rows(size_t(stride) * h, 0xA5);
+        TRect clipped = Rect(std::max(part.Left, 0), std::max(part.Top, 0), std::min(part.Right, w),
+                             std::min(part.Bottom, h));
+        ASSERT_EQ(image.DecodePart(part, rows.data() + clipped.Top * stride + clipped.Left * 3, stride), clipped);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                bool inside = x >= part.Left && x < part.Right && y >= part.Top && y < part.Bottom;
+                for (int c = 0; c < 3; ++c) {
+                    uint8_t got = rows[size_t(y) * stride + x * 3 + c];
+                    uint8_t want = inside ? full[(size_t(y) * w + x) * 3 + c] : 0xA5;
+                    ASSERT_EQ(got, want) << part.Left << "," << part.Top << " at " << x << "," << y;
+                }
+            }
+    }
+    EXPECT_EQ(image.Bitmap(), nullptr);
+    image.SetGrayMode(true);
+    EXPECT_FALSE(image.CanDecodeParts());
 }
