@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-
 #include "codec/jpegimage.h"
 #include "codec/qualityfigures.h"
 #include "platform/files.h"

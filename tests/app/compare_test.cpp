@@ -208,7 +208,7 @@ TEST_F(Comparison, QualitiesCompressedAheadGiveTheBytesOfAFreshCompressEvenWhenA
         main->press->SetText(std::to_string(q));
         main->presson(main->press);
         std::string bytes = Held();
-        ASSERT_EQ(bytes, Expected(q)) << q;
+        ASSERT_EQ(bytes, Expected(q, 160, 120, 9)) << q;
         EXPECT_EQ(main->savesize->Caption(), std::to_string(bytes.size() / 1024) + " k");
         EXPECT_EQ(mainview::workstream->Size(), 0);
     }
