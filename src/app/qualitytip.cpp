@@ -1,9 +1,5 @@
 #include "app/qualitytip.h"
 
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
-
 #include <charconv>
 #include <condition_variable>
 #include <memory>
@@ -16,6 +12,7 @@
 #include "codec/qualityfigures.h"
 #include "platform/files.h"
 #include "platform/threadpriority.h"
+#include "toolkit/companion.h"
 
 namespace zavo {
 
@@ -49,10 +46,12 @@ std::string Measure(const Request& r) {
     return text;
 }
 
-// One worker per label, alive as long as the label's widget; it measures the newest request only.
-class QualityTip : public QObject {
+constexpr const char* kQualityTip = "zavo-quality-tip";
+
+// One worker per label, alive as long as the label; it measures the newest request only.
+class QualityTip : public TCompanion {
 public:
-    QualityTip(TLabel* label) : QObject(label->Widget()), label_(label), worker_([this] { Work(); }) {}
+    explicit QualityTip(TLabel* label) : label_(label), worker_([this] { Work(); }) {}
     ~QualityTip() override {
         {
             std::lock_guard lock(mutex_);
@@ -94,15 +93,12 @@ private:
                 text.clear();
             }
             auto keep = std::make_shared<std::unique_ptr<TBitmap>>(std::move(r.keepAlive));
-            QPointer<QualityTip> self(this);
             unsigned generation = r.generation;
-            QMetaObject::invokeMethod(
-                this,
-                [self, keep, generation, text] {
-                    keep->reset();
-                    if (self && generation == self->generation_) self->label_->SetHint(text);
-                },
-                Qt::QueuedConnection);
+            // Not delivered once the tip is gone; the bitmap is then dropped with the call.
+            Deliver([this, keep, generation, text] {
+                keep->reset();
+                if (generation == generation_) label_->SetHint(text);
+            });
         }
     }
 
@@ -118,8 +114,8 @@ private:
 }  // namespace
 
 void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile) {
-    auto* tip = label->Widget()->findChild<QualityTip*>(QString(), Qt::FindDirectChildrenOnly);
-    if (tip == nullptr) tip = new QualityTip(label);
+    auto* tip = static_cast<QualityTip*>(FindCompanion(label, kQualityTip));
+    if (tip == nullptr) tip = &static_cast<QualityTip&>(AdoptCompanion(label, kQualityTip, std::make_unique<QualityTip>(label)));
     Request r;
     TBitmap* pixels = source.Bitmap();
     const TJPEGData& holder = result.Holder();
