@@ -90,6 +90,12 @@ void TPrecompute::Cancel() {
         }
         retired_.push_back(std::move(current_));
         current_ = Held{};
+        // A worker sees the stop within a few rows; waiting for it lets the old picture's memory go
+        // now rather than at the next recompression, which may never come.
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] {
+            return std::none_of(retired_.begin(), retired_.end(), [](const Held& h) { return h.picture->users > 0; });
+        });
     }
     Sweep();
 }

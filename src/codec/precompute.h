@@ -36,7 +36,8 @@ public:
     // settings decodes it. A bitmap or settings other than those of the previous call first drop
     // all that was made or is under way.
     void Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities, const TRect& view);
-    // Forgets the picture: what was made is dropped, what is under way stops and is discarded.
+    // Forgets the picture: what was made is dropped, what is under way stops and is discarded, and
+    // its memory is freed once the workers have let go of it (a matter of a few rows).
     void Cancel();
     // Gives target the bytes made from its own bitmap at its Quality and settings, and part the
     // decoded part of them when there is one (else null); false when there are no such bytes yet,

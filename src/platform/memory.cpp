@@ -19,6 +19,8 @@ constexpr size_t kDisplacingMinimum = size_t{64} << 10;
 constexpr int kSpares = 2;
 struct Spares {
     PictureBlock blocks[kSpares];
+    // The sizes of the thread's last picture-size requests, newest first.
+    size_t recent[kSpares] = {};
     ~Spares() {
         for (PictureBlock& b : blocks) std::free(b.bytes);
     }
@@ -33,6 +35,10 @@ bool Suits(const PictureBlock& block, size_t size) {
 
 PictureBlock AllocatePictureMemory(size_t size, bool zeroed) {
     if (size == 0) return {};
+    if (size >= kDisplacingMinimum) {
+        for (int i = kSpares - 1; i > 0; --i) tSpares.recent[i] = tSpares.recent[i - 1];
+        tSpares.recent[0] = size;
+    }
     PictureBlock* best = nullptr;
     for (PictureBlock& b : tSpares.blocks) {
         if (Suits(b, size) && (best == nullptr || b.capacity < best->capacity)) best = &b;
@@ -56,7 +62,11 @@ PictureBlock AllocatePictureMemory(size_t size, bool zeroed) {
 
 void FreePictureMemory(PictureBlock block) {
     if (block.bytes == nullptr) return;
-    if (block.capacity < kSpareMinimum) {
+    // A block none of the latest requests would take is not asked for again soon: a load makes the
+    // new pictures before it frees the old ones, so those go back to the system at once.
+    bool wanted = false;
+    for (size_t size : tSpares.recent) wanted = wanted || Suits(block, size);
+    if (block.capacity < kSpareMinimum || !wanted) {
         std::free(block.bytes);
         return;
     }

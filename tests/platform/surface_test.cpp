@@ -126,6 +126,13 @@ TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
     ASSERT_EQ(size_t{3072} * 600 * 4, SparePictureMemory());
     auto small = Surface::CreateDib(Header(640, 480, 24), {});
     EXPECT_EQ(0u, SparePictureMemory());
+
+    // A load makes its new pictures before it frees the old ones, which nothing asks for again.
+    auto large = Surface::CreateDisplay(2048, 600);
+    auto newFile = Surface::CreateDib(Header(640, 480, 24), {});
+    auto newWorking = Surface::CreateDisplay(640, 480);
+    large.reset();
+    EXPECT_EQ(0u, SparePictureMemory());
 }
 
 TEST(Surface, RefusesNegativeAndOversizedSurfacesBeforeAllocating) {
