@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "app/mainview.h"
+#include "codec/precompute.h"
 #include "base/streams.h"
 #include "codec/bitmap.h"
 #include "toolkit/application.h"
@@ -62,7 +63,8 @@ void MakeSmallPicture(const std::string& path) {
 }
 
 // Loads the file into the window as a drop would, paints both panes and lets the event loop run
-// until the size label's quality figures have come back from their worker.
+// until the size label's quality figures have come back from their worker and the qualities the
+// up-down reaches have been compressed ahead.
 void Show(Tzavo* w, const std::string& path) {
     mainview::curfile = path;
     w->fileload();
@@ -76,6 +78,8 @@ void Show(Tzavo* w, const std::string& path) {
         QCoreApplication::processEvents();
         QThread::msleep(20);
     }
+    // Every quality the up-down reaches is compressed ahead by now.
+    mainview::precompute->WaitIdle();
     QCoreApplication::processEvents();
 }
 

@@ -171,13 +171,14 @@ void TPrecompute::Work() {
         }
         Made made;
         try {
-            TMemoryStream out;
             const Picture& p = *task.picture;
-            // Kept at its exact size: a picture's streams at every quality stay in memory together.
-            if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop)) {
-                made.bytes = CopyOf(out);
-                made.part = DecodeView(out, task.view);
+            {
+                TMemoryStream out;
+                // Kept at its exact size: a picture's streams at every quality stay in memory together.
+                if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop)) made.bytes = CopyOf(out);
             }
+            // Decoded once the grown stream has gone, so that the two are never held together.
+            if (made.bytes) made.part = DecodeView(*made.bytes, task.view);
         } catch (const std::exception&) {
             // Left to the user-interface thread, which compresses this quality itself when it is picked.
             made = Made{};
