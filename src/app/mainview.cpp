@@ -17,6 +17,7 @@
 #include "codec/picture.h"
 #include "codec/precompute.h"
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "toolkit/keys.h"
 #include "toolkit/layout.h"
 
@@ -173,6 +174,11 @@ void Tzavo::fileload() {
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
     new_->SetWidth(srcpic->Width());
+    // Nothing draws the source again: a JPEG's decoded copy of its pixels need not stay beside the
+    // working bitmap while the recompressions run. What the load freed is asked for again by the
+    // next load at the earliest, so it goes back to the system.
+    if (auto* jpeg = dynamic_cast<TJPEGImage*>(srcpic->Graphic())) jpeg->FreeDecoded();
+    platform::ReleaseSparePictureMemory();
     barset();
     presson(press);
 }

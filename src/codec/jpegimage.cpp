@@ -302,6 +302,10 @@ void TJPEGImage::ResetBitmap() { bitmap_ = std::make_unique<TBitmap>(); }
 
 void TJPEGImage::DropBitmap() { bitmap_.reset(); }
 
+void TJPEGImage::FreeDecoded() {
+    if (bitmap_ && holder_->Bytes && decodeScale_ == 0) DropBitmap();
+}
+
 void TJPEGImage::CopyInto(TPersistent* target) {
     if (auto* bitmap = dynamic_cast<TBitmap*>(target)) {
         bitmap->AssignFrom(EnsureDecoded());

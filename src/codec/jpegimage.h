@@ -131,6 +131,9 @@ public:
     // Takes bytes made elsewhere (CompressSurface) from this object's bitmap at its Quality and
     // settings, with the state and progress reports Compress would have left.
     void TakeCompressed(std::unique_ptr<TMemoryStream> bytes);
+    // Gives up the bitmap decoded at full size from the bytes, which can decode it again; Width and
+    // Height stay those of the bytes.
+    void FreeDecoded();
     // Whether DecodePart can give the pixels of a full decode: colour bytes decoded to 24 bits at
     // full scale in one pass.
     bool CanDecodeParts() const;

@@ -77,6 +77,13 @@ void FreePictureMemory(PictureBlock block) {
     blocks[0] = block;
 }
 
+void ReleaseSparePictureMemory() {
+    for (PictureBlock& b : tSpares.blocks) {
+        std::free(b.bytes);
+        b = {};
+    }
+}
+
 size_t SparePictureMemory() {
     size_t total = 0;
     for (const PictureBlock& b : tSpares.blocks) total += b.capacity;

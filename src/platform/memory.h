@@ -26,5 +26,7 @@ void FreePictureMemory(PictureBlock block);
 
 // The bytes the calling thread holds as its spares.
 size_t SparePictureMemory();
+// Gives the calling thread's spares back to the system, once nothing of their size comes soon.
+void ReleaseSparePictureMemory();
 
 }  // namespace zavo::platform

@@ -437,7 +437,7 @@ TEST(JpegImageProgress, FailedDecodeEndsAtZeroPercent) {
     EXPECT_EQ(0, log.percents.back());
 }
 
-TEST(JpegImagePalette, NewPaletteDropsOnlyABitmapThatCanBeDecodedAgain) {
+TEST(JpegImagePalette, NewPaletteAndFreeingDropOnlyABitmapThatCanBeDecodedAgain) {
     TJPEGImage image;
     LoadBytes(image, SmallJpeg());
     image.EnsureDecoded();
@@ -455,6 +455,11 @@ TEST(JpegImagePalette, NewPaletteDropsOnlyABitmapThatCanBeDecodedAgain) {
     // With 24-bit output the palette is given up at the next decode.
     image.EnsureDecoded();
     EXPECT_EQ(nullptr, image.Palette());
+    int width = image.Width(), height = image.Height();
+    image.FreeDecoded();
+    EXPECT_EQ(nullptr, image.Bitmap());
+    EXPECT_EQ(width, image.Width());
+    EXPECT_EQ(height, image.Height());
 
     TJPEGImage bitmapOnly;
     auto bitmap = BitmapFromRgb(RgbPattern(4, 4), 4, 4);
@@ -462,6 +467,8 @@ TEST(JpegImagePalette, NewPaletteDropsOnlyABitmapThatCanBeDecodedAgain) {
     bitmapOnly.SetPalette(halftone);
     ASSERT_NE(nullptr, bitmapOnly.Bitmap());
     EXPECT_EQ(4, bitmapOnly.Width());
+    bitmapOnly.FreeDecoded();
+    ASSERT_NE(nullptr, bitmapOnly.Bitmap());
 }
 
 TEST(JpegImageDraw, DrawsTheDecodedPictureIntoACanvas) {

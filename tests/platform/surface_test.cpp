@@ -113,6 +113,9 @@ TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
     zeroed.reset();
 
     FreePictureOf(1024, 600);
+    ReleaseSparePictureMemory();
+    EXPECT_EQ(0u, SparePictureMemory());
+    FreePictureOf(1024, 600);
     // 1001 pixels of 3 bytes leave one byte of padding in each row.
     auto unfilled = Surface::CreateDib(Header(1001, 600, 24), {}, nullptr, Surface::Contents::Unfilled);
     EXPECT_EQ(0u, SparePictureMemory());
