@@ -27,8 +27,8 @@ Target ReadTarget() {
     Target t;
     unsigned long from = 0, size = 0;
     long nth = 0;
-    const char* spec = std::getenv("ZAVO_FAIL_NEW");
-    if (!spec || std::sscanf(spec, "%lx %lx %ld", &from, &size, &nth) != 3) return t;
+    const char* setting = std::getenv("ZAVO_FAIL_NEW");
+    if (!setting || std::sscanf(setting, "%lx %lx %ld", &from, &size, &nth) != 3) return t;
     uintptr_t base = 0;
     dl_iterate_phdr(FirstObject, &base);
     t.from = base + from;
