@@ -508,9 +508,9 @@ TBitmap* TJPEGImage::EnsureDecoded() {
     return bitmap_.get();
 }
 
-void TJPEGImage::OpenDecoder(JpegContext& c) {
+void TJPEGImage::OpenDecoder(JpegContext& c, bool reportProgress) {
     Require(JpegCreateDecompress(c), c);
-    JpegInstallProgress(c, this);
+    if (reportProgress) JpegInstallProgress(c, this);
     holder_->Bytes->SetPosition(0);
     Require(JpegAttachSource(c, *holder_->Bytes), c);
     Require(JpegReadHeader(c), c);
@@ -702,17 +702,7 @@ bool TJPEGImage::CanDecodeParts() const {
 
 TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
     JpegContext c;
-    Require(JpegCreateDecompress(c), c);
-    holder_->Bytes->SetPosition(0);
-    Require(JpegAttachSource(c, *holder_->Bytes), c);
-    Require(JpegReadHeader(c), c);
-    DecodeSettings settings{decodeScale_,
-                            blockSmoothing_,
-                            grayMode_,
-                            outputDepth_ == TJPEGPixelFormat::Depth8,
-                            decodeMode_ == TJPEGPerformance::Fast,
-                            showProgressively_};
-    Require(ConfigureDecoder(c, settings), c);
+    OpenDecoder(c, /*reportProgress=*/false);
     j_decompress_ptr d = &c.decompress;
     if (d->out_color_space != JCS_EXT_BGR || d->quantize_colors || d->buffered_image || d->scale_denom != 1)
         throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));

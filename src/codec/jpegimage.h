@@ -152,7 +152,8 @@ private:
     // Replaces the bytes with count bytes read from the stream, and reads their header.
     void ReadBytes(int64_t count, TStream& stream);
     // Creates the decoder over the bytes and sets every decoding parameter.
-    void OpenDecoder(JpegContext& context);
+    // A part decode runs beside the user-interface thread and reports no progress.
+    void OpenDecoder(JpegContext& context, bool reportProgress = true);
     void CompressBitmap(TStream* copy);
     void Decode();
     // Starts the decoder and reads every row (and every scan, in buffered-image mode) into Bitmap.
