@@ -1,5 +1,8 @@
 #include "platform/memory.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,6 +15,43 @@ constexpr size_t kSpareMinimum = size_t{1} << 20;
 // A request this small is no picture that could displace the spare (masks, glyphs, thumbnails).
 constexpr size_t kDisplacingMinimum = size_t{64} << 10;
 
+// Blocks from this size on are whole 2 MiB pages of their own, mapped for the kernel's huge pages:
+// faulting a picture in 4 KiB page by page costs more than the copy into it.
+constexpr size_t kHugePage = size_t{2} << 20;
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZAVO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ZAVO_ADDRESS_SANITIZER)
+// The sanitizer sees overruns only in blocks from the heap, cut to the size asked for.
+constexpr size_t kHugeMinimum = SIZE_MAX;
+#else
+constexpr size_t kHugeMinimum = 2 * kHugePage;
+#endif
+
+uint8_t* MapHuge(size_t capacity) {
+    // Mapped with a page of slack, so that an aligned start can be cut out of it.
+    const size_t mapped = capacity + kHugePage;
+    void* raw = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = aligned + capacity;
+    if (aligned > start) munmap(raw, aligned - start);
+    if (start + mapped > end) munmap(reinterpret_cast<void*>(end), start + mapped - end);
+    auto* bytes = reinterpret_cast<uint8_t*>(aligned);
+    // Only advice: without huge pages the block works the same, page by page.
+    madvise(bytes, capacity, MADV_HUGEPAGE);
+    return bytes;
+}
+
+void Release(const PictureBlock& block) {
+    if (block.bytes == nullptr) return;
+    if (block.capacity >= kHugeMinimum) munmap(block.bytes, block.capacity);
+    else std::free(block.bytes);
+}
+
 // Each thread keeps its own spares: a worker decoding beside the user-interface thread would
 // otherwise take a block that thread freed a moment before and is about to ask for again. Two, since
 // a load frees and asks for two pictures of different sizes in turn (the decoded file and the
@@ -22,7 +62,7 @@ struct Spares {
     // The sizes of the thread's last picture-size requests, newest first.
     size_t recent[kSpares] = {};
     ~Spares() {
-        for (PictureBlock& b : blocks) std::free(b.bytes);
+        for (PictureBlock& b : blocks) Release(b);
     }
 };
 thread_local Spares tSpares;
@@ -51,9 +91,17 @@ PictureBlock AllocatePictureMemory(size_t size, bool zeroed) {
     }
     if (size >= kDisplacingMinimum) {
         for (PictureBlock& b : tSpares.blocks) {
-            std::free(b.bytes);
+            Release(b);
             b = {};
         }
+    }
+    if (size >= kHugeMinimum) {
+        if (size > SIZE_MAX - 2 * kHugePage) return {};
+        const size_t capacity = (size + kHugePage - 1) & ~(kHugePage - 1);
+        // Fresh anonymous pages are zero already.
+        uint8_t* bytes = MapHuge(capacity);
+        if (bytes == nullptr) return {};
+        return {bytes, capacity};
     }
     void* bytes = zeroed ? std::calloc(size, 1) : std::malloc(size);
     if (bytes == nullptr) return {};
@@ -67,19 +115,19 @@ void FreePictureMemory(PictureBlock block) {
     bool wanted = false;
     for (size_t size : tSpares.recent) wanted = wanted || Suits(block, size);
     if (block.capacity < kSpareMinimum || !wanted) {
-        std::free(block.bytes);
+        Release(block);
         return;
     }
     // The older spare gives way.
     PictureBlock* blocks = tSpares.blocks;
-    std::free(blocks[kSpares - 1].bytes);
+    Release(blocks[kSpares - 1]);
     for (int i = kSpares - 1; i > 0; --i) blocks[i] = blocks[i - 1];
     blocks[0] = block;
 }
 
 void ReleaseSparePictureMemory() {
     for (PictureBlock& b : tSpares.blocks) {
-        std::free(b.bytes);
+        Release(b);
         b = {};
     }
 }
