@@ -7,10 +7,28 @@
 
 namespace zavo {
 
+namespace {
+
+// Blue-green-red rows drawn opaque at their own size land in the working bitmap as the same colours,
+// and the compressor and the figures read those alike from either bitmap.
+bool DrawsAsItsOwnColours(const TGraphic& graphic) {
+    const auto* bitmap = dynamic_cast<const TBitmap*>(&graphic);
+    if (bitmap == nullptr || graphic.Transparent()) return false;
+    const platform::Surface* surface = bitmap->Image().Handle();
+    return surface != nullptr && surface->IsDib() && surface->BitCount() == 24;
+}
+
+}  // namespace
+
 std::unique_ptr<TBitmap> DrawPictureFile(const std::string& path) {
     TPicture picture;
     picture.LoadPictureFile(path);
     auto bitmap = std::make_unique<TBitmap>();
+    if (picture.Graphic() != nullptr && DrawsAsItsOwnColours(*picture.Graphic())) {
+        // Sharing the pixels spares a copy as large as the picture.
+        bitmap->AssignFrom(picture.Graphic());
+        return bitmap;
+    }
     bitmap->SetHeight(picture.Height());
     bitmap->SetWidth(picture.Width());
     bitmap->Canvas().DrawGraphic(0, 0, picture.Graphic());

@@ -13,8 +13,8 @@
 
 namespace zavo {
 
-// Loads the file by its extension and draws it into a new bitmap. Raises what the picture's
-// loading and drawing raise.
+// Loads the file by its extension and draws it into a new bitmap; a blue-green-red bitmap, which the
+// draw would copy unchanged, is shared instead. Raises what the picture's loading and drawing raise.
 std::unique_ptr<TBitmap> DrawPictureFile(const std::string& path);
 
 // Compresses one bitmap at any number of qualities; the bitmap's pixels are shared, not copied.

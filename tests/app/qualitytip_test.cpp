@@ -61,7 +61,8 @@ TEST_P(WindowPath, FirstLoadCompressesAsTheBatchDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WindowPath,
-                         ::testing::Values("bmpsuite/g/pal8.bmp", "bmpsuite/g/rgb24.bmp", "pillow/bmp/hopper_rle8.bmp", "libjpeg-turbo/testorig.jpg",
+                         ::testing::Values("bmpsuite/g/pal8.bmp", "bmpsuite/g/rgb24.bmp", "bmpsuite/g/rgb24pal.bmp",
+                                           "bmpsuite/q/rgb24prof.bmp", "pillow/bmp/hopper_rle8.bmp", "libjpeg-turbo/testorig.jpg",
                                            "pillow/ico/hopper.ico", "pillow/wmf-emf/drawing.emf",
                                            "pillow/wmf-emf/drawing.wmf", "metafile/emf-inkscape/ink_drawing.emf"));
 
