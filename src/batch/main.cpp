@@ -3,15 +3,33 @@
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/pathtext.h"
 #include "batch/arguments.h"
 #include "batch/runner.h"
+#include "codec/fileformats.h"
 #include "codec/jpegimage.h"
+#include "codec/metafile.h"
 #include "platform/headless.h"
 
 using namespace zavo;
+
+namespace {
+
+// Only metafiles draw text, and the font database costs a tenth of a small run to start.
+bool AnyMetafile(const std::vector<std::string>& files) {
+    for (const std::string& file : files) {
+        const TGraphicFactory factory = TFileFormatsList::Instance().Find(ExtensionOf(file));
+        if (factory != nullptr && dynamic_cast<TMetafile*>(factory().get()) != nullptr) return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     batch::BatchOptions options;
@@ -25,7 +43,8 @@ int main(int argc, char** argv) {
         std::fputs(batch::kUsage, stdout);
         return 0;
     }
-    platform::HeadlessGui gui(argv[0]);
+    std::optional<platform::HeadlessGui> gui;
+    if (AnyMetafile(options.files)) gui.emplace(argv[0]);
     // File names are read in the locale's encoding; numbers are printed the same everywhere.
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");

@@ -82,6 +82,15 @@ run --max-size 1k -o tiny a.bmp
 grep -q "a.bmp: does not fit in 1024 bytes even at quality 1" err.txt || fail "never fits: $(cat err.txt)"
 [ ! -e tiny/a.jpg ] || fail "a picture that never fits was written"
 
+echo "== text in a metafile is drawn"
+# The name's extension in capitals: the reader is chosen without regard to case.
+python3 "$SOURCE/tests/batch/textwmf.py" TEXT.WMF
+run -q 90 -o text TEXT.WMF
+[ "$rc" = 0 ] || fail "text metafile: exit $rc: $(cat err.txt)"
+djpeg -grayscale -pnm -outfile text.pgm text/TEXT.jpg
+dark=$(python3 -c 'import sys; d = open(sys.argv[1], "rb").read().split(b"\n", 3)[3]; print(sum(b < 128 for b in d))' text.pgm)
+[ "$dark" -gt 100 ] || fail "the text was not drawn ($dark dark pixels)"
+
 echo "== a bad file among good ones"
 printf 'BMjunk' > bad.bmp
 run -o mixed a.bmp bad.bmp missing.emf photo.png b.bmp
