@@ -21,6 +21,7 @@ compare() {
     rm -rf "$work/out"
     b+=("$(eval "seconds $2")")
   done
+  echo "samples: ${a[*]} / ${b[*]}" >&2
   echo "$(printf '%s\n' "${a[@]}" | median) $(printf '%s\n' "${b[@]}" | median)"
 }
 
