@@ -62,7 +62,7 @@ std::vector<uint8_t> CompressAndMeasure(TPictureCompressor& compressor, int qual
     return bytes;
 }
 
-void Run(FileResult& result, const BatchOptions& options, bool measureAside) {
+std::unique_ptr<TReplacingFileStream> Run(FileResult& result, const BatchOptions& options, bool measureAside) {
     std::error_code ignored;
     if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
         if (platform::SameFile(result.target, result.source)) throw JobError(result.target + " is the source itself");
@@ -104,27 +104,17 @@ void Run(FileResult& result, const BatchOptions& options, bool measureAside) {
     }
     result.resultSize = int64_t(bytes.size());
 
-    TReplacingFileStream out(result.target);
-    out.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    out.Commit();
+    auto out = std::make_unique<TReplacingFileStream>(result.target);
+    out->WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    return out;
 }
 
-}  // namespace
-
-std::string TargetFor(const std::string& source, const std::string& outputDir) {
-    fs::path path(source);
-    fs::path dir = outputDir.empty() ? path.parent_path() : fs::path(outputDir);
-    return (dir / path.filename().replace_extension(".jpg")).string();
-}
-
-FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
-                      bool measureAside) {
-    FileResult result;
-    result.source = source;
-    result.target = target;
+// Runs step and describes what it raises in the result, as the window's error box would.
+template <typename Step>
+bool Guarded(FileResult& result, Step step) {
     try {
-        Run(result, options, measureAside);
-        result.ok = true;
+        step();
+        return true;
     } catch (const JobError& e) {
         result.error = e.what();
     } catch (const EAbort&) {
@@ -137,7 +127,33 @@ FileResult RunFileJob(const std::string& source, const std::string& target, cons
     } catch (const std::exception& e) {
         result.error = ErrorBoxText(e.what());
     }
-    return result;
+    return false;
+}
+
+}  // namespace
+
+std::string TargetFor(const std::string& source, const std::string& outputDir) {
+    fs::path path(source);
+    fs::path dir = outputDir.empty() ? path.parent_path() : fs::path(outputDir);
+    return (dir / path.filename().replace_extension(".jpg")).string();
+}
+
+FileJob PrepareFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
+                       bool measureAside) {
+    FileJob job;
+    job.result.source = source;
+    job.result.target = target;
+    Guarded(job.result, [&] { job.output = Run(job.result, options, measureAside); });
+    return job;
+}
+
+FileResult CommitFileJob(FileJob job) {
+    if (job.output) {
+        job.result.ok = Guarded(job.result, [&] { job.output->Commit(); });
+        // A failed commit leaves the target as it was; the temporary file goes with the stream.
+        job.output.reset();
+    }
+    return std::move(job.result);
 }
 
 }  // namespace zavo::batch

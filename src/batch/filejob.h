@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "base/replacingfile.h"
 #include "batch/arguments.h"
 #include "codec/qualityfigures.h"
 
@@ -23,10 +25,21 @@ struct FileResult {
 // Where the result of source goes: NAME.jpg in the output folder, or beside the source.
 std::string TargetFor(const std::string& source, const std::string& outputDir);
 
-// Loads, draws, compresses, measures and writes one file. Every failure is caught and described in
-// the result; nothing is written then. With measureAside (a quality, not --max-size), the result is
-// decoded for the figures on a thread of its own while it is compressed.
-FileResult RunFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
-                      bool measureAside);
+// A file compressed and written under a temporary name, waiting for the flush and the rename that
+// make it the result.
+struct FileJob {
+    FileResult result;
+    std::unique_ptr<TReplacingFileStream> output;  // null when the job failed
+};
+
+// Loads, draws, compresses, measures and writes one file under a temporary name. Every failure is
+// caught and described in the result; nothing is written then. With measureAside (a quality, not
+// --max-size), the result is decoded for the figures on a thread of its own while it is compressed.
+FileJob PrepareFileJob(const std::string& source, const std::string& target, const BatchOptions& options,
+                       bool measureAside);
+
+// Flushes the prepared file and renames it over the target; a failure is described in the result,
+// and the target stays as it was.
+FileResult CommitFileJob(FileJob job);
 
 }  // namespace zavo::batch

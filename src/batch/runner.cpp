@@ -1,11 +1,14 @@
 #include "batch/runner.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "batch/filejob.h"
@@ -90,6 +93,56 @@ private:
     size_t done_ = 0;
 };
 
+// Flushes and renames the files the jobs wrote, one after another on a thread of its own: the disk
+// confirms each write while the jobs go on compressing. Jobs wait while a few files are pending,
+// which bounds the files held open.
+class Committer {
+public:
+    Committer(Printer& printer, size_t pendingLimit)
+        : printer_(printer), limit_(pendingLimit), thread_([this] { Loop(); }) {}
+    ~Committer() { Finish(); }
+
+    // Returns once every file added is committed and reported.
+    void Finish() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    void Add(size_t index, FileJob job) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return pending_.size() < limit_; });
+        pending_.emplace_back(index, std::move(job));
+        changed_.notify_all();
+    }
+
+private:
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return closed_ || !pending_.empty(); });
+            if (pending_.empty()) return;
+            auto [index, job] = std::move(pending_.front());
+            pending_.pop_front();
+            changed_.notify_all();
+            lock.unlock();
+            printer_.Done(index, CommitFileJob(std::move(job)));
+            lock.lock();
+        }
+    }
+
+    Printer& printer_;
+    const size_t limit_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::pair<size_t, FileJob>> pending_;
+    bool closed_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
 
 int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool progress) {
@@ -106,6 +159,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
     threads = std::min(threads, files.size());
 
     Printer printer(options, out, err, progress);
+    Committer committer(printer, 2 * threads);
     std::atomic<size_t> next{0};
     // Threads that --jobs allows but no file needs (fewer files than jobs, or a worker that ran out
     // of files): a job takes one, when there is one, to measure its result aside.
@@ -127,8 +181,10 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
                 continue;
             }
             bool aside = takeSpare();
-            printer.Done(i, RunFileJob(files[i], targets[i], options, aside));
+            FileJob job = PrepareFileJob(files[i], targets[i], options, aside);
             if (aside) spare.fetch_add(1);
+            if (job.output) committer.Add(i, std::move(job));
+            else printer.Done(i, std::move(job.result));
         }
         spare.fetch_add(1);
     };
@@ -136,6 +192,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
     for (size_t t = 1; t < threads; ++t) pool.emplace_back(work);
     work();
     for (std::thread& t : pool) t.join();
+    committer.Finish();
     return printer.AllOk() ? 0 : 1;
 }
 
