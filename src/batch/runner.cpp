@@ -1,5 +1,6 @@
 #include "batch/runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -159,7 +160,7 @@ int RunBatch(const BatchOptions& options, std::FILE* out, std::FILE* err, bool p
     threads = std::min(threads, files.size());
 
     Printer printer(options, out, err, progress);
-    Committer committer(printer, 2 * threads);
+    Committer committer(printer, std::max<size_t>(2 * threads, 1));
     std::atomic<size_t> next{0};
     // Threads that --jobs allows but no file needs (fewer files than jobs, or a worker that ran out
     // of files): a job takes one, when there is one, to measure its result aside.
