@@ -257,6 +257,12 @@ bool JpegReadHeader(JpegContext& context) {
     return true;
 }
 
+bool JpegFinishDecompress(JpegContext& context) {
+    if (setjmp(context.jump)) return false;
+    jpeg_finish_decompress(&context.decompress);
+    return true;
+}
+
 void JpegInstallProgress(JpegContext& context, JpegProgressOwner* owner) {
     JpegProgressMonitor& monitor = context.progress;
     monitor.pub.progress_monitor = ProgressMonitor;

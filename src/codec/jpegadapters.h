@@ -102,6 +102,7 @@ bool JpegAttachSource(JpegContext& context, TStream& stream);
 bool JpegAttachDestination(JpegContext& context, TStream& stream);
 // jpeg_read_header with an image required.
 bool JpegReadHeader(JpegContext& context);
+bool JpegFinishDecompress(JpegContext& context);
 
 // Hooks the progress monitor to the library object (after creation).
 void JpegInstallProgress(JpegContext& context, JpegProgressOwner* owner);
@@ -114,6 +115,10 @@ void JpegDestroy(JpegContext& context);
 // message code (EOutOfMemory when the library's heap ran dry).
 std::exception_ptr JpegFailure(JpegContext& context);
 [[noreturn]] void RaiseJpegFailure(JpegContext& context);
+// Raises the failure when a guarded call returned false.
+inline void JpegRequire(bool ok, JpegContext& context) {
+    if (!ok) RaiseJpegFailure(context);
+}
 
 // The size of the source and destination buffers.
 inline constexpr size_t kJpegBufferSize = 4096;

@@ -173,17 +173,6 @@ bool FinishOutput(JpegContext& c) {
     return true;
 }
 
-bool FinishDecompress(JpegContext& c) {
-    if (setjmp(c.jump)) return false;
-    jpeg_finish_decompress(&c.decompress);
-    return true;
-}
-
-// After a guarded sequence: raises its failure when the library left by the error exit.
-void Require(bool ok, JpegContext& c) {
-    if (!ok) RaiseJpegFailure(c);
-}
-
 // The row addresses of a bitmap and how many rows one library call may take. The step between rows
 // is taken from row 1 only when the bitmap has one.
 struct RowTable {
@@ -430,11 +419,11 @@ void TJPEGImage::ReadBytes(int64_t count, TStream& stream) {
     holder_->Bytes = std::move(bytes);
     if (count > 0) {
         JpegContext c;
-        Require(JpegCreateDecompress(c), c);
+        JpegRequire(JpegCreateDecompress(c), c);
         holder_->Bytes->SetPosition(0);
-        Require(JpegAttachSource(c, *holder_->Bytes), c);
+        JpegRequire(JpegAttachSource(c, *holder_->Bytes), c);
         HeaderFacts facts{};
-        Require(ReadHeaderFacts(c, &facts), c);
+        JpegRequire(ReadHeaderFacts(c, &facts), c);
         holder_->ImageWidth = static_cast<int32_t>(facts.width);
         holder_->ImageHeight = static_cast<int32_t>(facts.height);
         holder_->IsGray = facts.gray;
@@ -458,13 +447,13 @@ void TJPEGImage::Compress(TStream* copy) {
 
 void TJPEGImage::CompressBitmap(TStream* copy) {
     JpegContext c;
-    Require(JpegCreateCompress(c), c);
+    JpegRequire(JpegCreateCompress(c), c);
     JpegInstallProgress(c, this);
     if (holder_->Bytes) ResetData();
     holder_->Bytes = std::make_unique<TMemoryStream>();
     std::optional<TTeeStream> tee;
     if (copy != nullptr) tee.emplace(*holder_->Bytes, *copy);
-    Require(JpegAttachDestination(c, tee ? static_cast<TStream&>(*tee) : *holder_->Bytes), c);
+    JpegRequire(JpegAttachDestination(c, tee ? static_cast<TStream&>(*tee) : *holder_->Bytes), c);
     if (!bitmap_ || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
 
     int width = bitmap_->Width();
@@ -486,7 +475,7 @@ void TJPEGImage::CompressBitmap(TStream* copy) {
     c.compress.in_color_space = bgrx ? JCS_EXT_BGRX : JCS_EXT_BGR;
 
     if (grayMode_) holder_->IsGray = true;
-    Require(ConfigureCompression(c, {quality_, grayMode_, progressiveFile_}), c);
+    JpegRequire(ConfigureCompression(c, {quality_, grayMode_, progressiveFile_}), c);
     RowTable table = RowsOf(pixels, height, static_cast<JDIMENSION>(height), RowUse::Read);
 
     std::exception_ptr failure;
@@ -509,18 +498,18 @@ TBitmap* TJPEGImage::EnsureDecoded() {
 }
 
 void TJPEGImage::OpenDecoder(JpegContext& c, bool reportProgress) {
-    Require(JpegCreateDecompress(c), c);
+    JpegRequire(JpegCreateDecompress(c), c);
     if (reportProgress) JpegInstallProgress(c, this);
     holder_->Bytes->SetPosition(0);
-    Require(JpegAttachSource(c, *holder_->Bytes), c);
-    Require(JpegReadHeader(c), c);
+    JpegRequire(JpegAttachSource(c, *holder_->Bytes), c);
+    JpegRequire(JpegReadHeader(c), c);
     DecodeSettings settings{decodeScale_,
                             blockSmoothing_,
                             grayMode_,
                             outputDepth_ == TJPEGPixelFormat::Depth8,
                             decodeMode_ == TJPEGPerformance::Fast,
                             showProgressively_};
-    Require(ConfigureDecoder(c, settings), c);
+    JpegRequire(ConfigureDecoder(c, settings), c);
 }
 
 void TJPEGImage::Decode() {
@@ -530,7 +519,7 @@ void TJPEGImage::Decode() {
     bool eightBit = outputDepth_ == TJPEGPixelFormat::Depth8 || d->out_color_space == JCS_GRAYSCALE;
     bitmap_->ReleaseHandle();
     bitmap_->SetPixelFormat(eightBit ? TPixelFormat::Bit8 : TPixelFormat::Bit24);
-    Require(CalcOutputDimensions(c), c);
+    JpegRequire(CalcOutputDimensions(c), c);
     CheckSurfaceSize(d->output_width, d->output_height, eightBit ? 8 : 24);
 
     std::exception_ptr failure;
@@ -552,14 +541,14 @@ void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
     if (screenPalette_) {
         // A grayscale decode quantises on its own gray ramp and cannot use a fixed colour map.
         if (outputDepth_ == TJPEGPixelFormat::Depth8 && d->out_color_space != JCS_GRAYSCALE) {
-            Require(ColormapFromPalette(c, *screenPalette_), c);
+            JpegRequire(ColormapFromPalette(c, *screenPalette_), c);
             bitmap_->SetPalette(screenPalette_);
             paletteFromDecoder = false;
         } else if (outputDepth_ == TJPEGPixelFormat::Depth24) {
             screenPalette_.reset();
         }
     }
-    Require(StartDecompress(c), c);
+    JpegRequire(StartDecompress(c), c);
     // The rows below are written with exactly the bytes per pixel the bitmap has.
     if (d->output_components != (eightBit ? 1 : 3))
         throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
@@ -583,13 +572,13 @@ void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
     if (d->buffered_image) {
         for (;;) {
             int status = 0;
-            Require(ConsumeInput(c, &status), c);
+            JpegRequire(ConsumeInput(c, &status), c);
             if (status == JPEG_REACHED_EOI) break;
-            Require(StartOutput(c), c);
+            JpegRequire(StartOutput(c), c);
             bool firstPass = c.progress.pub.completed_passes == 0;
             if (firstPass && d->colormap != nullptr && eightBit && paletteFromDecoder) takePalette();
-            Require(ReadRows(c, table.rows.data(), table.perCall), c);
-            Require(FinishOutput(c), c);
+            JpegRequire(ReadRows(c, table.rows.data(), table.perCall), c);
+            JpegRequire(FinishOutput(c), c);
         }
         d->dct_method = c.finalDctMethod;
         d->dither_mode = c.finalDither;
@@ -597,15 +586,15 @@ void TJPEGImage::DecodeRows(JpegContext& c, bool eightBit) {
             d->two_pass_quantize = TRUE;
             d->colormap = nullptr;
         }
-        Require(StartOutput(c), c);
+        JpegRequire(StartOutput(c), c);
     }
     bool finalMap = !d->buffered_image || c.finalTwoPass;
     if (finalMap && d->colormap != nullptr && paletteFromDecoder) takePalette();
     bool read = ReadRows(c, table.rows.data(), table.perCall);
     unwritten.from = static_cast<int>(d->output_scanline);
-    Require(read, c);
-    if (d->buffered_image) Require(FinishOutput(c), c);
-    Require(FinishDecompress(c), c);
+    JpegRequire(read, c);
+    if (d->buffered_image) JpegRequire(FinishOutput(c), c);
+    JpegRequire(JpegFinishDecompress(c), c);
 }
 
 void TJPEGImage::JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) {
@@ -706,7 +695,7 @@ TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
     j_decompress_ptr d = &c.decompress;
     if (d->out_color_space != JCS_EXT_BGR || d->quantize_colors || d->buffered_image || d->scale_denom != 1)
         throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
-    Require(StartDecompress(c), c);
+    JpegRequire(StartDecompress(c), c);
     if (d->output_components != 3) throw EJPEG(Format(msg::JPEGError, JERR_CONVERSION_NOTIMPL));
     auto width = static_cast<int>(d->output_width);
     auto height = static_cast<int>(d->output_height);
@@ -723,31 +712,32 @@ TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
     p.decodeBottom = static_cast<JDIMENSION>(std::min(p.bottom + kPartMargin, height));
     p.at = at;
     p.stride = stride;
-    Require(ReadPart(c, &p), c);
+    JpegRequire(ReadPart(c, &p), c);
     return clipped;
 }
 
 bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
                      TMemoryStream& out, const std::atomic<bool>& stop) {
     JpegContext c;
-    Require(JpegCreateCompress(c), c);
-    Require(JpegAttachDestination(c, out), c);
+    JpegRequire(JpegCreateCompress(c), c);
+    JpegRequire(JpegAttachDestination(c, out), c);
     bool bgrx = pixels.BitCount() == 32;
     c.compress.image_width = static_cast<JDIMENSION>(pixels.Width());
     c.compress.image_height = static_cast<JDIMENSION>(pixels.Height());
     c.compress.input_components = bgrx ? 4 : 3;
     c.compress.in_color_space = bgrx ? JCS_EXT_BGRX : JCS_EXT_BGR;
-    Require(ConfigureCompression(c, {quality, gray, progressive}), c);
+    JpegRequire(ConfigureCompression(c, {quality, gray, progressive}), c);
     // The library only reads through these addresses.
     std::vector<JSAMPROW> rows(static_cast<size_t>(pixels.Height()));
     for (int y = 0; y < pixels.Height(); ++y) rows[static_cast<size_t>(y)] = const_cast<JSAMPROW>(pixels.Row(y));
-    Require(StartCompress(c), c);
+    JpegRequire(StartCompress(c), c);
     while (c.compress.next_scanline < c.compress.image_height) {
         if (stop.load(std::memory_order_relaxed)) return false;
         JDIMENSION left = c.compress.image_height - c.compress.next_scanline;
-        Require(WriteSomeRows(c, rows.data() + c.compress.next_scanline, std::min(kRowsBetweenStopChecks, left)), c);
+        JpegRequire(WriteSomeRows(c, rows.data() + c.compress.next_scanline, std::min(kRowsBetweenStopChecks, left)),
+                    c);
     }
-    Require(FinishCompress(c), c);
+    JpegRequire(FinishCompress(c), c);
     return true;
 }
 

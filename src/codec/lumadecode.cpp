@@ -27,26 +27,16 @@ bool ReadLumaRows(JpegContext& c, JSAMPROW* rows, JDIMENSION count, JDIMENSION* 
     return true;
 }
 
-bool FinishLuma(JpegContext& c) {
-    if (setjmp(c.jump)) return false;
-    jpeg_finish_decompress(&c.decompress);
-    return true;
-}
-
-void Require(bool ok, JpegContext& c) {
-    if (!ok) RaiseJpegFailure(c);
-}
-
 }  // namespace
 
 void DecodeLuma(TStream& bytes, TLumaSink& sink) {
     JpegContext c;
-    Require(JpegCreateDecompress(c), c);
-    Require(JpegAttachSource(c, bytes), c);
-    Require(JpegReadHeader(c), c);
+    JpegRequire(JpegCreateDecompress(c), c);
+    JpegRequire(JpegAttachSource(c, bytes), c);
+    JpegRequire(JpegReadHeader(c), c);
     j_decompress_ptr d = &c.decompress;
     sink.Begin(static_cast<int>(d->image_width), static_cast<int>(d->image_height));
-    Require(StartLuma(c), c);
+    JpegRequire(StartLuma(c), c);
     const size_t width = d->output_width;
     const auto perCall = static_cast<JDIMENSION>(d->rec_outbuf_height > 0 ? d->rec_outbuf_height : 1);
     std::vector<uint8_t> buffer(width * perCall);
@@ -54,10 +44,10 @@ void DecodeLuma(TStream& bytes, TLumaSink& sink) {
     for (JDIMENSION i = 0; i < perCall; ++i) rows[i] = buffer.data() + i * width;
     while (d->output_scanline < d->output_height) {
         JDIMENSION read = 0;
-        Require(ReadLumaRows(c, rows.data(), perCall, &read), c);
+        JpegRequire(ReadLumaRows(c, rows.data(), perCall, &read), c);
         for (JDIMENSION i = 0; i < read; ++i) sink.Row(rows[i]);
     }
-    Require(FinishLuma(c), c);
+    JpegRequire(JpegFinishDecompress(c), c);
 }
 
 }  // namespace zavo

@@ -89,12 +89,7 @@ PictureBlock AllocatePictureMemory(size_t size, bool zeroed) {
         if (zeroed) std::memset(block.bytes, 0, size);
         return block;
     }
-    if (size >= kDisplacingMinimum) {
-        for (PictureBlock& b : tSpares.blocks) {
-            Release(b);
-            b = {};
-        }
-    }
+    if (size >= kDisplacingMinimum) ReleaseSparePictureMemory();
     if (size >= kHugeMinimum) {
         if (size > SIZE_MAX - 2 * kHugePage) return {};
         const size_t capacity = (size + kHugePage - 1) & ~(kHugePage - 1);

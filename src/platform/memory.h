@@ -19,6 +19,9 @@ struct PictureBlock {
 // of picture size that neither can serve so gives both back to the system first, so the memory held
 // follows the pictures held: after a large picture a small one leaves nothing of the large one.
 //
+// Blocks of 4 MiB and more (outside AddressSanitizer builds) are mapped on their own, in whole
+// 2 MiB pages that the kernel may back with huge pages; their capacity is rounded up to those.
+//
 // Returns a null block when the memory cannot be had. With zeroed, the first size bytes are zero;
 // without, their contents are undefined.
 PictureBlock AllocatePictureMemory(size_t size, bool zeroed);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dibheader.h"
 #include "platform/memory.h"
 #include "platform/palette.h"
 #include "platform/pixelconvert.h"
@@ -16,23 +17,14 @@
 namespace zavo::platform {
 namespace {
 
+using zavotest::DibHeader;
+
 constexpr ColorRef kWhite = 0xFFFFFF;
 constexpr ColorRef kBlack = 0x000000;
 constexpr ColorRef kRed = MakeColorRef(255, 0, 0);
 constexpr ColorRef kLime = MakeColorRef(0, 255, 0);
 constexpr ColorRef kBlue = MakeColorRef(0, 0, 255);
 constexpr ColorRef kYellow = MakeColorRef(255, 255, 0);
-
-BitmapInfoHeader Header(int width, int height, int bits, uint32_t compression = kBiRgb) {
-    BitmapInfoHeader h;
-    h.size = 40;
-    h.width = width;
-    h.height = height;
-    h.planes = 1;
-    h.bitCount = static_cast<uint16_t>(bits);
-    h.compression = compression;
-    return h;
-}
 
 std::vector<RgbQuad> Table(std::initializer_list<ColorRef> colors) {
     std::vector<RgbQuad> t;
@@ -54,17 +46,17 @@ std::vector<Format> AllFormats() {
     return {
         {"display", [](int w, int h) { return Surface::CreateDisplay(w, h); }, false},
         {"mono", [](int w, int h) { return Surface::CreateMonochrome(w, h); }, true},
-        {"dib1", [](int w, int h) { return Surface::CreateDib(Header(w, h, 1), {}); }, true},
-        {"dib4", [palette](int w, int h) { return Surface::CreateDib(Header(w, h, 4), palette); }, false},
-        {"dib4-16", [](int w, int h) { return Surface::CreateDib(Header(w, h, 4), ColorTableFromPalette(*SixteenColorPalette())); }, false},
-        {"dib8", [palette](int w, int h) { return Surface::CreateDib(Header(w, -h, 8), palette); }, false},
-        {"dib8-halftone", [](int w, int h) { return Surface::CreateDib(Header(w, h, 8), ColorTableFromPalette(*CreateHalftonePalette())); }, false},
-        {"dib15", [](int w, int h) { return Surface::CreateDib(Header(w, h, 16), {}); }, false},
-        {"dib16", [masks565](int w, int h) { return Surface::CreateDib(Header(w, h, 16, kBiBitFields), {}, masks565); }, false},
-        {"dib24", [](int w, int h) { return Surface::CreateDib(Header(w, h, 24), {}); }, false},
-        {"dib24-topdown", [](int w, int h) { return Surface::CreateDib(Header(w, -h, 24), {}); }, false},
-        {"dib32", [](int w, int h) { return Surface::CreateDib(Header(w, h, 32), {}); }, false},
-        {"dib32-101010", [masks101010](int w, int h) { return Surface::CreateDib(Header(w, h, 32, kBiBitFields), {}, masks101010); }, false},
+        {"dib1", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 1), {}); }, true},
+        {"dib4", [palette](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 4), palette); }, false},
+        {"dib4-16", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 4), ColorTableFromPalette(*SixteenColorPalette())); }, false},
+        {"dib8", [palette](int w, int h) { return Surface::CreateDib(DibHeader(w, -h, 8), palette); }, false},
+        {"dib8-halftone", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 8), ColorTableFromPalette(*CreateHalftonePalette())); }, false},
+        {"dib15", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 16), {}); }, false},
+        {"dib16", [masks565](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 16, kBiBitFields), {}, masks565); }, false},
+        {"dib24", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 24), {}); }, false},
+        {"dib24-topdown", [](int w, int h) { return Surface::CreateDib(DibHeader(w, -h, 24), {}); }, false},
+        {"dib32", [](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 32), {}); }, false},
+        {"dib32-101010", [masks101010](int w, int h) { return Surface::CreateDib(DibHeader(w, h, 32, kBiBitFields), {}, masks101010); }, false},
     };
 }
 
@@ -76,8 +68,8 @@ ColorRef PatternColor(int x, int y, bool twoColors) {
 
 TEST(Surface, RowsArePaddedAndOrderedByHeightSign) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
-        auto up = Surface::CreateDib(Header(5, 3, bits), {});
-        auto down = Surface::CreateDib(Header(5, -3, bits), {});
+        auto up = Surface::CreateDib(DibHeader(5, 3, bits), {});
+        auto down = Surface::CreateDib(DibHeader(5, -3, bits), {});
         ASSERT_TRUE(up && down);
         int64_t stride = ((5 * bits + 31) / 32) * 4;
         EXPECT_EQ(up->Stride(), stride);
@@ -123,7 +115,7 @@ TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
     EXPECT_EQ(0u, SparePictureMemory());
     FreePictureOf(1024, 600);
     // 1001 pixels of 3 bytes leave one byte of padding in each row.
-    auto unfilled = Surface::CreateDib(Header(1001, 600, 24), {}, nullptr, Surface::Contents::Unfilled);
+    auto unfilled = Surface::CreateDib(DibHeader(1001, 600, 24), {}, nullptr, Surface::Contents::Unfilled);
     EXPECT_EQ(0u, SparePictureMemory());
     for (int y = 0; y < unfilled->Height(); ++y) ASSERT_EQ(0, unfilled->Row(y)[3003]) << y;
     unfilled.reset();
@@ -135,12 +127,12 @@ TEST(Surface, MemoryOfAFreedPictureStartsAsAskedAndASmallPictureGivesItBack) {
     // The larger block may be rounded up to whole huge pages.
     ASSERT_GE(SparePictureMemory(), size_t{3072} * 600 * 4);
     ASSERT_LT(SparePictureMemory(), size_t{3072} * 600 * 4 + (size_t{2} << 20));
-    auto small = Surface::CreateDib(Header(640, 480, 24), {});
+    auto small = Surface::CreateDib(DibHeader(640, 480, 24), {});
     EXPECT_EQ(0u, SparePictureMemory());
 
     // A load makes its new pictures before it frees the old ones, which nothing asks for again.
     auto large = Surface::CreateDisplay(2048, 600);
-    auto newFile = Surface::CreateDib(Header(640, 480, 24), {});
+    auto newFile = Surface::CreateDib(DibHeader(640, 480, 24), {});
     auto newWorking = Surface::CreateDisplay(640, 480);
     large.reset();
     EXPECT_EQ(0u, SparePictureMemory());
@@ -152,38 +144,38 @@ TEST(Surface, RefusesNegativeAndOversizedSurfacesBeforeAllocating) {
     EXPECT_THROW_MSG(Surface::CreateDisplay(40000, 40000), EOutOfResources, "システム リソースが足りません");
     EXPECT_THROW_MSG(Surface::CreateMonochrome(0x7FFFFFFF, 0x7FFFFFFF), EOutOfResources,
                      "システム リソースが足りません");
-    EXPECT_THROW_MSG(Surface::CreateDib(Header(-4, 4, 24), {}), EOutOfResources, "システム リソースが足りません");
-    EXPECT_THROW_MSG(Surface::CreateDib(Header(0x7FFFFFFF, -0x7FFFFFFF, 32), {}), EOutOfResources,
+    EXPECT_THROW_MSG(Surface::CreateDib(DibHeader(-4, 4, 24), {}), EOutOfResources, "システム リソースが足りません");
+    EXPECT_THROW_MSG(Surface::CreateDib(DibHeader(0x7FFFFFFF, -0x7FFFFFFF, 32), {}), EOutOfResources,
                      "システム リソースが足りません");
-    EXPECT_THROW_MSG(Surface::CreateDib(Header(4, INT32_MIN, 8), {}), EOutOfResources, "システム リソースが足りません");
+    EXPECT_THROW_MSG(Surface::CreateDib(DibHeader(4, INT32_MIN, 8), {}), EOutOfResources, "システム リソースが足りません");
     // Exactly 2 GiB is still allowed by size; one row more is not.
-    EXPECT_THROW_MSG(Surface::CreateDib(Header(16384, 32769, 32), {}), EOutOfResources, "システム リソースが足りません");
+    EXPECT_THROW_MSG(Surface::CreateDib(DibHeader(16384, 32769, 32), {}), EOutOfResources, "システム リソースが足りません");
 }
 
 TEST(Surface, RefusesFormatsThatDoNotExist) {
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 2), {}), nullptr);
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 0), {}), nullptr);
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 24, kBiBitFields), {}), nullptr);
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 8, kBiRle8), {}), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 2), {}), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 0), {}), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 24, kBiBitFields), {}), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 8, kBiRle8), {}), nullptr);
     const uint32_t overlapping[3] = {0xFF00, 0x0FF0, 0x000F};
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 16, kBiBitFields), {}, overlapping), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 16, kBiBitFields), {}, overlapping), nullptr);
     const uint32_t holes[3] = {0xF00F, 0x00F0, 0x0F00};
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 16, kBiBitFields), {}, holes), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 16, kBiBitFields), {}, holes), nullptr);
     const uint32_t wide[3] = {0xFF0000, 0xFF00, 0xFF};
-    EXPECT_EQ(Surface::CreateDib(Header(4, 4, 16, kBiBitFields), {}, wide), nullptr);
+    EXPECT_EQ(Surface::CreateDib(DibHeader(4, 4, 16, kBiBitFields), {}, wide), nullptr);
 }
 
 TEST(Surface, ColorTablesArePaddedAndOneBitDefaultsToBlackAndWhite) {
-    auto mono = Surface::CreateDib(Header(8, 1, 1), {});
+    auto mono = Surface::CreateDib(DibHeader(8, 1, 1), {});
     ASSERT_EQ(mono->Colors().size(), 2u);
     EXPECT_EQ(mono->Colors()[0], (RgbQuad{0, 0, 0, 0}));
     EXPECT_EQ(mono->Colors()[1], (RgbQuad{255, 255, 255, 0}));
-    auto eight = Surface::CreateDib(Header(8, 1, 8), Table({kRed, kBlue}));
+    auto eight = Surface::CreateDib(DibHeader(8, 1, 8), Table({kRed, kBlue}));
     ASSERT_EQ(eight->Colors().size(), 256u);
     EXPECT_EQ(eight->Colors()[1], (RgbQuad{255, 0, 0, 0}));
     EXPECT_EQ(eight->Colors()[2], RgbQuad{});
     std::vector<RgbQuad> tooMany(300, RgbQuad{1, 2, 3, 0});
-    auto four = Surface::CreateDib(Header(8, 1, 4), tooMany);
+    auto four = Surface::CreateDib(DibHeader(8, 1, 4), tooMany);
     EXPECT_EQ(four->Colors().size(), 16u);
 }
 
@@ -215,7 +207,7 @@ TEST(PixelConvert, DirectCopiesHandleEveryRowLength) {
             auto display = Surface::CreateDisplay(width + offset, 1);
             for (int x = 0; x < width + offset; ++x)
                 display->SetPixel(x, 0, MakeColorRef(static_cast<uint8_t>(x * 5), static_cast<uint8_t>(x * 11 + 1), static_cast<uint8_t>(255 - x)));
-            auto packed = Surface::CreateDib(Header(width + offset, 1, 24), {});
+            auto packed = Surface::CreateDib(DibHeader(width + offset, 1, 24), {});
             std::memset(packed->Bits(), 0xAB, static_cast<size_t>(packed->ImageSize()));
             CopySurface(*packed, offset, 0, width, 1, *display, offset, 0);
             auto back = Surface::CreateDisplay(width + offset, 1);
@@ -234,12 +226,12 @@ TEST(PixelConvert, DirectCopiesHandleEveryRowLength) {
 }
 
 TEST(PixelConvert, SixteenBitChannelsWidenWithRounding) {
-    auto src = Surface::CreateDib(Header(32, 1, 16), {});
+    auto src = Surface::CreateDib(DibHeader(32, 1, 16), {});
     for (int v = 0; v < 32; ++v) {
         uint16_t p = static_cast<uint16_t>(v << 10 | v << 5 | v);
         std::memcpy(src->Row(0) + 2 * v, &p, 2);
     }
-    auto dst = Surface::CreateDib(Header(32, 1, 24), {});
+    auto dst = Surface::CreateDib(DibHeader(32, 1, 24), {});
     CopySurface(*dst, 0, 0, 32, 1, *src, 0, 0);
     for (int v = 0; v < 32; ++v) {
         int expected = (v * 255 + 15) / 31;
@@ -247,14 +239,14 @@ TEST(PixelConvert, SixteenBitChannelsWidenWithRounding) {
         EXPECT_EQ(dst->Row(0)[3 * v + 2], expected) << v;
     }
     // Back to 5 bits, every value comes home.
-    auto back = Surface::CreateDib(Header(32, 1, 16), {});
+    auto back = Surface::CreateDib(DibHeader(32, 1, 16), {});
     CopySurface(*back, 0, 0, 32, 1, *dst, 0, 0);
     EXPECT_EQ(std::memcmp(back->Row(0), src->Row(0), 64), 0);
 }
 
 TEST(PixelConvert, FiveSixFiveKeepsSixBitsOfGreen) {
     const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
-    auto dst = Surface::CreateDib(Header(2, 1, 16, kBiBitFields), {}, masks);
+    auto dst = Surface::CreateDib(DibHeader(2, 1, 16, kBiBitFields), {}, masks);
     auto src = Surface::CreateDisplay(2, 1);
     src->SetPixel(0, 0, MakeColorRef(0, 4, 0));
     src->SetPixel(1, 0, kRed);
@@ -267,7 +259,7 @@ TEST(PixelConvert, FiveSixFiveKeepsSixBitsOfGreen) {
 }
 
 TEST(PixelConvert, PaletteTargetsTakeTheNearestEntry) {
-    auto dst = Surface::CreateDib(Header(3, 1, 4), ColorTableFromPalette(*SixteenColorPalette()));
+    auto dst = Surface::CreateDib(DibHeader(3, 1, 4), ColorTableFromPalette(*SixteenColorPalette()));
     auto src = Surface::CreateDisplay(3, 1);
     src->SetPixel(0, 0, MakeColorRef(250, 10, 5));
     src->SetPixel(1, 0, MakeColorRef(120, 130, 125));
@@ -317,7 +309,7 @@ TEST(PixelConvert, BlockCopyClipsBothSides) {
 }
 
 TEST(PixelConvert, StretchEnlargesShrinksAndMirrors) {
-    auto src = Surface::CreateDib(Header(2, 2, 24), {});
+    auto src = Surface::CreateDib(DibHeader(2, 2, 24), {});
     src->SetPixel(0, 0, kRed);
     src->SetPixel(1, 0, kLime);
     src->SetPixel(0, 1, kBlue);
@@ -327,7 +319,7 @@ TEST(PixelConvert, StretchEnlargesShrinksAndMirrors) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(big->Pixel(x, y), src->Pixel(x / 2, y / 2)) << x << "," << y;
 
-    auto small = Surface::CreateDib(Header(1, 1, 8), Table({kRed, kLime, kBlue, kYellow}));
+    auto small = Surface::CreateDib(DibHeader(1, 1, 8), Table({kRed, kLime, kBlue, kYellow}));
     StretchSurface(*small, {0, 0, 1, 1}, *big, {0, 0, 4, 4});
     EXPECT_EQ(small->Pixel(0, 0), big->Pixel(2, 2));
 
@@ -351,7 +343,7 @@ TEST(PixelConvert, StretchKeepsTargetPixelsWithoutSource) {
 }
 
 TEST(PixelConvert, MaskedDrawLeavesTransparentPixels) {
-    auto src = Surface::CreateDib(Header(3, 1, 24), {});
+    auto src = Surface::CreateDib(DibHeader(3, 1, 24), {});
     src->SetPixel(0, 0, kRed);
     src->SetPixel(1, 0, kLime);
     src->SetPixel(2, 0, kRed);
@@ -384,13 +376,13 @@ TEST(PixelConvert, FarOffCoordinatesDrawNothingAndDoNotWrap) {
 // Rows longer than the converters' work buffers are done piece by piece.
 TEST(PixelConvert, WideRowsAreConvertedWhole) {
     const int w = 10007;
-    auto mono = Surface::CreateDib(Header(w, 2, 1), Table({kBlue, kYellow}));
+    auto mono = Surface::CreateDib(DibHeader(w, 2, 1), Table({kBlue, kYellow}));
     for (int x = 0; x < w; ++x) mono->SetPixel(x, 1, (x % 3 == 0 || x > 9000) ? kYellow : kBlue);
     auto display = Surface::CreateDisplay(w + 5, 2);
     CopySurface(*display, 5, 0, w, 2, *mono, 0, 0);
     for (int x = 0; x < w; ++x) ASSERT_EQ(display->Pixel(x + 5, 1), mono->Pixel(x, 1)) << x;
 
-    auto filled = Surface::CreateDib(Header(w, 1, 4), Table({kBlack, kRed}));
+    auto filled = Surface::CreateDib(DibHeader(w, 1, 4), Table({kBlack, kRed}));
     FillSurface(*filled, {3, 0, w - 2, 1}, kRed);
     for (int x = 0; x < w; ++x) ASSERT_EQ(filled->Pixel(x, 0), (x >= 3 && x < w - 2) ? kRed : kBlack) << x;
 
@@ -407,9 +399,9 @@ TEST(PixelConvert, WideRowsAreConvertedWhole) {
 // Shrinking a very wide picture reads only the source pixels it shows.
 TEST(PixelConvert, StrongShrinkPicksTheCentrePixels) {
     const int w = 1000000;
-    auto mono = Surface::CreateDib(Header(w, 1, 1), {});
+    auto mono = Surface::CreateDib(DibHeader(w, 1, 1), {});
     for (int k = 0; k < 10; ++k) mono->SetPixel(k * (w / 10) + w / 20, 0, kWhite);
-    auto small = Surface::CreateDib(Header(10, 1, 24), {});
+    auto small = Surface::CreateDib(DibHeader(10, 1, 24), {});
     StretchSurface(*small, {0, 0, 10, 1}, *mono, {0, 0, w, 1});
     for (int x = 0; x < 10; ++x) EXPECT_EQ(small->Pixel(x, 0), kWhite) << x;
 }
@@ -428,7 +420,7 @@ TEST(PixelConvert, MasksOfMonochromeSourcesFollowTheTransparentColour) {
 TEST(PixelConvert, RasterOperationsCombineWithTheTarget) {
     auto src = Surface::CreateDisplay(1, 1);
     src->SetPixel(0, 0, MakeColorRef(0xF0, 0x0F, 0xFF));
-    auto dst = Surface::CreateDib(Header(1, 1, 24), {});
+    auto dst = Surface::CreateDib(DibHeader(1, 1, 24), {});
     auto run = [&](RasterOp op) {
         dst->SetPixel(0, 0, MakeColorRef(0x3C, 0x3C, 0x00));
         CopySurface(*dst, 0, 0, 1, 1, *src, 0, 0, {}, op);

@@ -2,23 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "dibheader.h"
 #include "platform/devicecontext.h"
 
 namespace zavo::platform {
 namespace {
 
+using zavotest::DibHeader;
+
 constexpr ColorRef kRed = MakeColorRef(255, 0, 0);
 constexpr ColorRef kBlue = MakeColorRef(0, 0, 255);
-
-BitmapInfoHeader Header(int width, int height, int bits) {
-    BitmapInfoHeader h;
-    h.size = 40;
-    h.width = width;
-    h.height = height;
-    h.planes = 1;
-    h.bitCount = static_cast<uint16_t>(bits);
-    return h;
-}
 
 TEST(SurfaceImage, WrapsThirtyTwoBitTopDownPixelsInPlace) {
     auto display = Surface::CreateDisplay(3, 2);
@@ -27,7 +20,7 @@ TEST(SurfaceImage, WrapsThirtyTwoBitTopDownPixelsInPlace) {
     EXPECT_EQ(image.constBits(), display->Bits());
     EXPECT_EQ(image.pixelColor(2, 1).rgb() & 0xFFFFFF, 0xFF0000u);
     // Other layouts are converted into a copy.
-    auto bottomUp = Surface::CreateDib(Header(3, 2, 24), {});
+    auto bottomUp = Surface::CreateDib(DibHeader(3, 2, 24), {});
     bottomUp->SetPixel(0, 0, kBlue);
     QImage copy = SurfaceImage(*bottomUp);
     EXPECT_NE(copy.constBits(), bottomUp->Bits());
@@ -37,7 +30,7 @@ TEST(SurfaceImage, WrapsThirtyTwoBitTopDownPixelsInPlace) {
 
 TEST(SurfacePainter, PaintsThroughACopyAndWritesBackOnlyTheArea) {
     std::vector<RgbQuad> table = {{0, 0, 0, 0}, {0, 0, 255, 0}, {255, 0, 0, 0}};
-    auto eight = Surface::CreateDib(Header(6, 4, 8), table);
+    auto eight = Surface::CreateDib(DibHeader(6, 4, 8), table);
     {
         SurfacePainter painter(*eight, {1, 1, 3, 3});
         painter.Painter().fillRect(QRect(0, 0, 6, 4), QColor(255, 0, 0));
