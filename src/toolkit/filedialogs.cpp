@@ -1,7 +1,10 @@
 #include "toolkit/filedialogs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QShowEvent>
 
 #include "toolkit/form.h"
@@ -42,6 +45,18 @@ protected:
     void showEvent(QShowEvent* e) override {
         QFileDialog::showEvent(e);
         if (!monitor_.isEmpty()) move(PlaceOnMonitor(monitor_, frameGeometry().size(), 3));
+    }
+    // The name field's completion list is a window of its own: left open, it would stay on screen
+    // after the dialog and hold the pointer until the picture has loaded, taking the next click
+    // meant for the main window; and a folder listing that arrives late would open it again.
+    void done(int result) override {
+        for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+            if (QCompleter* completer = edit->completer()) {
+                completer->popup()->hide();
+                edit->setCompleter(nullptr);
+            }
+        }
+        QFileDialog::done(result);
     }
 
 private:

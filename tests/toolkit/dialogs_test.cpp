@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QCompleter>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -253,6 +255,47 @@ TEST_F(FileDialogs, NameAndFilterCarryOverAndCancelKeepsThem) {
     ASSERT_TRUE(dialog.Execute());
     EXPECT_EQ(startedWith, second);
     EXPECT_EQ(dialog.FileName(), second);
+}
+
+// Notes, as the dialog closes, whether a popup window of the program is still shown.
+class PopupWatch : public TOpenDialog {
+public:
+    using TOpenDialog::TOpenDialog;
+    bool popupLeft = true;
+
+protected:
+    void Finished() override {
+        popupLeft = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowType() == Qt::Popup) popupLeft = true;
+    }
+};
+
+TEST_F(FileDialogs, TheNameCompletionListClosesWithTheDialog) {
+    WriteBmp(dir, "sea.bmp", 2, 2);
+    WriteBmp(dir, "sky.bmp", 2, 2);
+    PopupWatch dialog(nullptr);
+    dialog.SetFilter("全部|*.*");
+    dialog.SetFileName(dir + "/sea.bmp");
+    bool listShown = false;
+    WhenShown([&](QFileDialog& d) {
+        auto* edit = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        ASSERT_NE(edit->completer(), nullptr);
+        QAbstractItemView* list = edit->completer()->popup();
+        // The list opens only for a field that has the focus within the active window.
+        d.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, "s");
+        listShown = QTest::qWaitFor([list] { return list->isVisible(); }, 10000);
+        static_cast<QDialog&>(d).accept();
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_TRUE(listShown);
+    EXPECT_FALSE(dialog.popupLeft);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(FileDialogs, MasksMatchWhateverTheLetterCase) {
