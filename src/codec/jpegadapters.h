@@ -91,7 +91,8 @@ uint32_t JpegTickCount();
 // as a surface's pixel memory, so a crafted header cannot make the library take more.
 inline constexpr long kJpegMemoryLimit = 2L << 30;
 
-// Each of these returns false when the library failed; the caller must then RaiseJpegFailure.
+// Each of these returns false when the library failed; the caller then raises the failure
+// (JpegRequire).
 // Installs the error manager and creates the library object, with its memory limit.
 bool JpegCreateCompress(JpegContext& context, int version = JPEG_LIB_VERSION,
                         size_t structSize = sizeof(jpeg_compress_struct));
