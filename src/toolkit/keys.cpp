@@ -41,6 +41,18 @@ TShiftState ShiftOf(const QKeyEvent* e) {
     return s;
 }
 
+namespace {
+
+// Control characters are typed by Enter, Escape, Backspace and Tab, and by Ctrl with a key that
+// types a printable character (Ctrl+A is 1). The platform gives others to keys that type nothing
+// here: X11 gives Delete 0x7F, Clear 0x0B and Linefeed 0x0A.
+bool TypesControlCharacter(const QKeyEvent* e) {
+    if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) return true;
+    return (e->modifiers() & Qt::ControlModifier) && e->key() >= Qt::Key_Space && e->key() <= Qt::Key_AsciiTilde;
+}
+
+}  // namespace
+
 char CharacterOf(const QKeyEvent* e) {
     switch (e->key()) {
         case Qt::Key_Return:
@@ -50,7 +62,10 @@ char CharacterOf(const QKeyEvent* e) {
         default: break;
     }
     QByteArray text = e->text().toUtf8();
-    return text.isEmpty() ? 0 : text[0];
+    if (text.isEmpty()) return 0;
+    const auto first = static_cast<unsigned char>(text[0]);
+    if ((first < 0x20 || first == 0x7F) && !TypesControlCharacter(e)) return 0;
+    return text[0];
 }
 
 }  // namespace zavo

@@ -18,7 +18,8 @@ inline constexpr uint16_t VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16
 uint16_t VirtualKeyOf(const QKeyEvent* event);
 TShiftState ShiftOf(const QKeyEvent* event);
 // The character a key press produces: Enter 13, Escape 27, Backspace 8, otherwise the first byte of
-// its text; 0 when it produces none.
+// its text; 0 when it produces none, also for a control character that only the platform gives
+// (Delete's 0x7F on X11).
 char CharacterOf(const QKeyEvent* event);
 
 }  // namespace zavo

@@ -214,21 +214,36 @@ TEST_F(Preview, SpaceShowsTheAfterPictureAndFlipsToTheBeforePicture) {
 }
 
 TEST_F(Preview, CharacterKeysAndClicksCloseItOtherKeysDoNothing) {
+    // Each key with the text X11 gives it.
     struct Input {
         const char* what;
         Qt::Key key;
+        const char* text;
+        Qt::KeyboardModifiers modifiers;
         bool closes;
     } inputs[] = {
-        {"Escape", Qt::Key_Escape, true}, {"Enter", Qt::Key_Return, true}, {"a letter", Qt::Key_A, true},
-        {"a digit", Qt::Key_1, true},     {"an arrow", Qt::Key_Left, false}, {"F1", Qt::Key_F1, false},
-        {"Shift", Qt::Key_Shift, false},  {"Tab", Qt::Key_Tab, false},
+        {"Escape", Qt::Key_Escape, "\x1b", {}, true},
+        {"Backspace", Qt::Key_Backspace, "\b", {}, true},
+        {"Enter", Qt::Key_Return, "\r", {}, true},
+        {"a letter", Qt::Key_A, "a", {}, true},
+        {"a digit", Qt::Key_1, "1", {}, true},
+        {"Ctrl+A", Qt::Key_A, "\x01", Qt::ControlModifier, true},
+        {"Delete", Qt::Key_Delete, "\x7f", {}, false},
+        {"Delete on the keypad", Qt::Key_Delete, "\x7f", Qt::KeypadModifier, false},
+        {"Ctrl+Delete", Qt::Key_Delete, "\x7f", Qt::ControlModifier, false},
+        {"Clear", Qt::Key_Clear, "\x0b", {}, false},
+        {"an arrow", Qt::Key_Left, "", {}, false},
+        {"F1", Qt::Key_F1, "", {}, false},
+        {"Shift", Qt::Key_Shift, "", {}, false},
+        {"Tab", Qt::Key_Tab, "\t", {}, false},
     };
     BackToMain();
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.what);
         taskBar.calls.clear();
         SpaceInMain();
-        QTest::keyClick(preview->Widget(), input.key);
+        QTest::sendKeyEvent(QTest::Click, preview->Widget(), input.key, QString::fromLatin1(input.text),
+                            input.modifiers);
         EXPECT_EQ(preview->Showing(), !input.closes);
         EXPECT_TRUE(shownew);
         std::vector<int> expected = input.closes ? std::vector<int>{4, 0, 8} : std::vector<int>{4, 0};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The full-screen preview under a window manager: Space opens it over the whole screen with the
 # picture after compression centred and the red caption, Space flips to the green caption and the
-# picture before compression, Escape closes it; 全画面 opens it alternating by itself.
+# picture before compression, Delete leaves it open, Backspace and Escape close it; 全画面 opens it
+# alternating by itself.
 ZAVO=$1
 SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
@@ -63,6 +64,16 @@ far=$(pixel_at 1279 1023)
 
 xdotool key space
 wait_shot "red 0 green [1-9]* diff 0" >/dev/null
+xdotool key space
+wait_shot "red [1-9]* green 0 diff *" >/dev/null
+# Delete types no character here, though X11 gives it one (0x7F); Backspace and Escape do type one.
+xdotool key Delete
+sleep 1
+xwininfo -id "$full" | grep -q IsViewable || fail "Delete closed the preview"
+wait_shot "red [1-9]* green 0 diff *" >/dev/null
+xdotool key BackSpace
+wait_unmapped "$full" || fail "Backspace did not close the preview"
+xdotool windowactivate --sync "$win"
 xdotool key space
 wait_shot "red [1-9]* green 0 diff *" >/dev/null
 xdotool key Escape

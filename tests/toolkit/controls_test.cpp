@@ -125,6 +125,24 @@ TEST_F(ControlsTest, KeyPreviewSeesCharactersFirstAndTabRaisesNone) {
     EXPECT_EQ(form->ActiveControl(), form->Get<TButton>("button"));
 }
 
+TEST_F(ControlsTest, ControlCharactersOnlyThePlatformGivesRaiseNoKeyPress) {
+    Make(kFocusables);
+    ShowActive();
+    QTest::mouseClick(form->Get<TEdit>("edit")->Widget(), Qt::LeftButton);
+    auto* edit = static_cast<QLineEdit*>(form->Get<TEdit>("edit")->Widget());
+    edit->home(false);
+    log.clear();
+    // As X11 gives them: Delete and Clear with a control character, Backspace and Ctrl+B too.
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_Clear, QStringLiteral("\x0b"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_B, QStringLiteral("\x02"), Qt::ControlModifier);
+    edit->end(false);
+    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_Backspace, QStringLiteral("\b"), Qt::NoModifier);
+    EXPECT_EQ(log, (std::vector<std::string>{"edit down 46", "edit down 17", "edit down 66", "form key 2", "edit down 8", "form key 8"}));
+    // The edit still takes Delete and Backspace as editing keys.
+    EXPECT_EQ(form->Get<TEdit>("edit")->Text(), "");
+}
+
 TEST_F(ControlsTest, EnterClicksAFocusedButtonWithoutACharacterAndSpaceClicksOnRelease) {
     Make(kFocusables);
     ShowActive();
