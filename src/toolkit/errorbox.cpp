@@ -28,6 +28,8 @@ public:
         : QMessageBox(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
                       QMessageBox::Ok, owner),
           monitor_(monitor) {
+        // Messages hold file names, which may look like markup: "<b>bold.jpg" shows as written.
+        setTextFormat(Qt::PlainText);
         setWindowModality(Qt::ApplicationModal);
         setDefaultButton(QMessageBox::Ok);
         setEscapeButton(QMessageBox::Ok);

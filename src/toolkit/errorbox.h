@@ -13,7 +13,7 @@ namespace zavo {
 std::string ExceptionMessage(const std::exception& e);
 
 // Shows a modal box with the stop icon and one OK button that has the keyboard focus from the
-// start, centred on the monitor of the active window.
+// start, centred on the monitor of the active window. The text shows as plain text.
 void ShowStopBox(const std::string& text, const std::string& caption);
 
 }  // namespace zavo

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QTextDocument>
 
 namespace zavo {
 
@@ -25,7 +26,10 @@ void TLabel::SetCaption(const std::string& caption) {
 
 void TLabel::SetHint(const std::string& hint) {
     hint_ = hint;
-    Widget()->setToolTip(QString::fromStdString(hint));
+    // A tool tip that looks like markup is drawn as markup; such a hint goes as the markup that
+    // draws its own text.
+    const QString text = QString::fromStdString(hint);
+    Widget()->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap) : text);
 }
 
 void TLabel::SetAutoSize(bool v) {

@@ -17,7 +17,7 @@ public:
     void SetAutoSize(bool v);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment a);
-    // The text shown while the pointer rests on the label; empty shows none.
+    // The text shown, as plain text, while the pointer rests on the label; empty shows none.
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& hint);
 

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QContextMenuEvent>
 #include <QTimer>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "support/showntext.h"
 #include "support/testutil.h"
 #include "toolkit/application.h"
 #include "toolkit/button.h"
@@ -141,6 +144,28 @@ TEST_F(ControlsTest, ControlCharactersOnlyThePlatformGivesRaiseNoKeyPress) {
     EXPECT_EQ(log, (std::vector<std::string>{"edit down 46", "edit down 17", "edit down 66", "form key 2", "edit down 8", "form key 8"}));
     // The edit still takes Delete and Backspace as editing keys.
     EXPECT_EQ(form->Get<TEdit>("edit")->Text(), "");
+}
+
+TEST_F(ControlsTest, ALabelsHintShowsAsPlainText) {
+    Make(" TLabel label\n  Caption \"size\"\n end\n");
+    ShowActive();
+    auto* label = form->Get<TLabel>("label");
+    for (const char* hint : {"<b>bold.jpg", "<img src=x>.bmp: 120 k", "PSNR 34.4 dB, SSIM 0.970 & more"}) {
+        SCOPED_TRACE(hint);
+        label->SetHint(hint);
+        EXPECT_EQ(label->Hint(), hint);
+        QWidget* w = label->Widget();
+        QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), w->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(w, &help);
+        QLabel* tip = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == QStringLiteral("qtooltip_label") && top->isVisible())
+                    tip = qobject_cast<QLabel*>(top);
+            return tip != nullptr;
+        }));
+        EXPECT_EQ(zavotest::ShownText(tip), hint) << tip->text().toStdString() << " / " << w->toolTip().toStdString();
+    }
 }
 
 TEST_F(ControlsTest, EnterClicksAFocusedButtonWithoutACharacterAndSpaceClicksOnRelease) {
