@@ -18,9 +18,14 @@ QStringList QtNameFilters(const std::string& filter) {
     QStringList parts = QString::fromStdString(filter).split('|');
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString masks = parts[i + 1];
-        masks.replace(';', ' ');
-        out << parts[i] + " (" + masks + ")";
+        QStringList masks;
+        for (const QString& mask : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            masks << mask;
+            // "*.*" means every file, and "name.*" the bare "name" too: a name without a dot
+            // counts as having an empty extension.
+            if (mask.endsWith(QStringLiteral(".*")) && mask.size() > 2) masks << mask.chopped(2);
+        }
+        out << parts[i] + " (" + masks.join(' ') + ")";
     }
     return out;
 }

@@ -64,7 +64,8 @@ public:
     bool IsSaveDialog() const override { return true; }
 };
 
-// "desc|mask;mask|desc|mask" as Qt name filters: "desc (mask mask)".
+// "desc|mask;mask|desc|mask" as Qt name filters: "desc (mask mask)". A mask "x.*" also lists "x",
+// so "*.*" shows names without a dot as well.
 QStringList QtNameFilters(const std::string& filter);
 
 }  // namespace zavo

@@ -60,7 +60,8 @@ PicturePreview::PicturePreview(QWidget* parent, PreviewLoader::LoadFunction load
 
     picturePanel_->installEventFilter(this);
     loader_.OnReady = [this](PreviewResult& result) { Show(result); };
-    ShowNone();
+    // No picture; the label stays empty until the first selection.
+    paintPanel_->SetCaption(kNone);
     Arrange();
 }
 

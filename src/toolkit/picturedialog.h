@@ -26,8 +26,8 @@ inline constexpr std::chrono::milliseconds kPreviewWait{100};
 
 class PicturePreview : public QObject {
 public:
-    // Builds the area as a child of parent, showing no picture. load stands in for the preview load
-    // in tests.
+    // Builds the area as a child of parent, showing no picture and an empty label. load stands in
+    // for the preview load in tests.
     explicit PicturePreview(QWidget* parent, PreviewLoader::LoadFunction load = LoadPreview);
     ~PicturePreview() override;
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QComboBox>
 #include <QCompleter>
 #include <QImage>
 #include <QLabel>
@@ -84,7 +85,7 @@ protected:
 
 TEST_F(PreviewArea, StartsEmptyAndShowsNoneForFoldersAndUnknownFiles) {
     PicturePreview preview(&host);
-    EXPECT_EQ(Text(preview.PictureLabel()), "画像:");
+    EXPECT_EQ(Text(preview.PictureLabel()), "");
     EXPECT_EQ(preview.PaintPanel()->Caption(), "(なし)");
     EXPECT_FALSE(preview.PreviewButton()->isEnabled());
     EXPECT_FALSE(preview.PreviewButton()->icon().isNull());
@@ -323,6 +324,68 @@ TEST_F(FileDialogs, MasksMatchWhateverTheLetterCase) {
     EXPECT_EQ(listed, (QStringList{"PHOTO.BMP", "small.bmp"}));
     EXPECT_TRUE(previewInDialog);
     EXPECT_EQ(dialog.Preview(), nullptr);
+}
+
+// The names the dialog's file list shows.
+QStringList Listed(QFileDialog& d) {
+    auto* view = d.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (view == nullptr) return names;
+    for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+        names << view->model()->index(r, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
+}
+
+TEST_F(FileDialogs, AllShowsNamesWithoutADotThePictureMaskDoesNot) {
+    WriteBmp(dir, "small.bmp", 2, 2);
+    for (const char* name : {"README", "notes.txt"}) {
+        QFile file(QString::fromStdString(dir + "/" + name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const std::string filter = "画像(*.bmp,*,jpg)|*.bmp;*.jpg|全部|*.*";
+    TOpenPictureDialog dialog(nullptr);
+    dialog.SetFilter(filter);
+    dialog.SetFilterIndex(2);
+    dialog.SetFileName(dir + "/small.bmp");
+    QStringList all, pictures, entries;
+    // Each wait ends in a listing either way, so that the dialog closes even when one is wrong.
+    WhenShown([&](QFileDialog& d) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(d).size() >= 3; }));
+        all = Listed(d);
+        d.selectNameFilter(d.nameFilters().at(0));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Listed(d).size() == 1; }));
+        pictures = Listed(d);
+        if (auto* types = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            for (int i = 0; i < types->count(); ++i) entries << types->itemText(i);
+        d.reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(all, (QStringList{"README", "notes.txt", "small.bmp"}));
+    EXPECT_EQ(pictures, QStringList{"small.bmp"});
+    // The entries show their descriptions, and the filter stays as it was given.
+    EXPECT_EQ(entries, (QStringList{"画像(*.bmp,*,jpg)", "全部"}));
+    EXPECT_EQ(dialog.Filter(), filter);
+    EXPECT_EQ(QtNameFilters("x|a.*;*.b"), QStringList{"x (a.* a *.b)"});
+}
+
+TEST_F(FileDialogs, ThePreviewLabelIsEmptyUntilTheFirstSelection) {
+    const std::string picture = WriteBmp(dir, "p.bmp", 7, 5);
+    TOpenPictureDialog dialog(nullptr);
+    dialog.SetFilter("画像(*.bmp,*,jpg)|*.bmp;*.jpg|全部|*.*");
+    std::string atOpening = "(no preview)", afterPicture;
+    WhenShown([&](QFileDialog& d) {
+        if (PicturePreview* preview = dialog.Preview()) {
+            atOpening = Text(preview->PictureLabel());
+            d.selectFile(QString::fromStdString(picture));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return Text(preview->PictureLabel()) == " (7x5)"; }));
+            afterPicture = Text(preview->PictureLabel());
+        }
+        d.reject();
+    });
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(atOpening, "");
+    EXPECT_EQ(afterPicture, " (7x5)");
 }
 
 TEST_F(FileDialogs, TheFullSizePreviewTakesThePicturesSizeAndEscCloses) {
