@@ -95,9 +95,15 @@ run_one() {
   else
     result+="; the merge failed, see $work/merge.log"
   fi
-  printf '%s: %s s, %s execs, cov %s at start, %s at end, corpus %s files; %s\n' "$name" "$elapsed" \
-    "${execs:-?}" "$(coverage "$work/log" INITED)" "$(coverage "$work/log" "")" \
-    "$(find "$corpus" -type f | wc -l)" "$result" > "$work/summary"
+  local files
+  files=$(find "$corpus" -type f | wc -l)
+  if [ "$seconds" -eq 0 ]; then
+    printf '%s: merged only, corpus %s files; %s\n' "$name" "$files" "$result" > "$work/summary"
+  else
+    printf '%s: %s s, %s execs, cov %s at start, %s at end, corpus %s files; %s\n' "$name" "$elapsed" \
+      "${execs:-?}" "$(coverage "$work/log" INITED)" "$(coverage "$work/log" "")" "$files" "$result" \
+      > "$work/summary"
+  fi
 }
 
 for name in "${harnesses[@]}"; do
