@@ -1,6 +1,6 @@
-# Installs the programs and what a desktop needs to list and show them: the desktop entry, the icons
-# in the hicolor theme, the AppStream metadata, and the copyright and changelog a Debian package
-# carries in its doc folder.
+# Installs the programs with their manual pages, and what a desktop needs to list and show them:
+# the desktop entry, the icons in the hicolor theme, the AppStream metadata, and the copyright and
+# changelog a Debian package carries in its doc folder.
 if(NOT TARGET zavo)
   return()
 endif()
@@ -9,12 +9,24 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# `programs` builds what is installed and nothing else (no tests).
+# Manual pages and the changelog are compressed here rather than at build time so that an install
+# of the programs alone finds them; -n keeps the name and time stamp out, so the package is the same
+# for the same sources.
+function(zavo_gzip source compressed)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+  execute_process(COMMAND gzip -9nc ${source} OUTPUT_FILE ${compressed} COMMAND_ERROR_IS_FATAL ANY)
+endfunction()
+
+# `programs` builds what is installed and nothing else (no tests). Each program has its manual page,
+# which names the project's version.
 add_custom_target(programs)
 foreach(program zavo zavo-batch)
   if(TARGET ${program})
     install(TARGETS ${program})
     add_dependencies(programs ${program})
+    configure_file(${CMAKE_SOURCE_DIR}/data/${program}.1 ${CMAKE_BINARY_DIR}/man/${program}.1 @ONLY)
+    zavo_gzip(${CMAKE_BINARY_DIR}/man/${program}.1 ${CMAKE_BINARY_DIR}/man/${program}.1.gz)
+    install(FILES ${CMAKE_BINARY_DIR}/man/${program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
 endforeach()
 
@@ -27,9 +39,5 @@ foreach(size 16 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-# Compressed here rather than at build time so that an install of the program alone finds it; -n
-# keeps the name and time stamp out, so the package is the same for the same sources.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${zavo_data}/changelog)
-execute_process(COMMAND gzip -9nc ${zavo_data}/changelog OUTPUT_FILE ${CMAKE_BINARY_DIR}/changelog.gz
-                COMMAND_ERROR_IS_FATAL ANY)
+zavo_gzip(${zavo_data}/changelog ${CMAKE_BINARY_DIR}/changelog.gz)
 install(FILES ${zavo_data}/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libjpeg62-turbo-dev libjpeg-turbo-progs
           fonts-ipafont-gothic libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
           python3 openbox qt6-translations-l10n clang-14 libclang-rt-14-dev
-          dpkg-dev file desktop-file-utils appstream lintian)
+          dpkg-dev file desktop-file-utils appstream lintian man-db)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

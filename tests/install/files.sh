@@ -1,5 +1,5 @@
-# The files an install holds, relative to its prefix, one a line and sorted. The batch program is
-# there when the build has it ($1 is 1).
+# The files an install holds, relative to its prefix, one a line and sorted. The batch program and
+# its manual page are there when the build has it ($1 is 1).
 expected_files() {
   {
     echo bin/zavo
@@ -9,6 +9,8 @@ expected_files() {
     echo share/doc/zavo/copyright
     for size in 16 32 48 64 128 256; do echo "share/icons/hicolor/${size}x${size}/apps/zavo.png"; done
     echo share/icons/hicolor/scalable/apps/zavo.svg
+    echo share/man/man1/zavo.1.gz
+    [ "$1" = 1 ] && echo share/man/man1/zavo-batch.1.gz
     echo share/metainfo/io.github.zavo.metainfo.xml
   } | LC_ALL=C sort
 }

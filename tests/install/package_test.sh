@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build folder and checks it with dpkg-deb and lintian: its
-# name, its files with their owners and modes, its computed and named dependencies, and no lintian
-# error. Lintian's warnings are printed.
+# name, its files with their owners and modes, its computed and named dependencies, no lintian
+# error, and no program without a manual page or hardening. Lintian's other tags are printed.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION HAS_BATCH(0|1)
 set -euo pipefail
 build=$1 version=$3 batch=$4
@@ -48,7 +48,10 @@ for program in "$tmp"/root/usr/bin/*; do
   file -b "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
 done
 
-lintian --fail-on error "$deb" > "$tmp/lintian" 2> "$tmp/lintian.err" \
+lintian --pedantic --display-info --fail-on error "$deb" > "$tmp/lintian" 2> "$tmp/lintian.err" \
   || { cat "$tmp/lintian" "$tmp/lintian.err"; fail "lintian reports errors"; }
 cat "$tmp/lintian"
+# Every program has its manual page, readable, and is built with the distribution's hardening flags.
+! grep -E ': (no-manual-page|hardening-[a-z-]+|groff-message|manpage-[a-z-]+)( |$)' "$tmp/lintian" \
+  || fail "lintian finds programs without a readable manual page or without hardening"
 echo "package $(basename "$deb"): ok"

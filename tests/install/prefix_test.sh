@@ -44,4 +44,27 @@ print(next(ET.parse(sys.argv[1]).getroot().iter("release")).get("version"))' "$m
 [ "$release" = "$version" ] || fail "metadata release $release, project version $version"
 changed=$(zcat "$tmp/usr/share/doc/zavo/changelog.gz" | dpkg-parsechangelog -l - -S Version)
 [ "$changed" = "$version" ] || fail "changelog version $changed, project version $version"
+# Each manual page is compressed as Debian's policy asks (gzip -9 -n: the header's name flag clear,
+# no time stamp, the best-compression mark), reads without a warning from man, has a whatis line
+# for its program, its exit codes and an example; zavo-batch's names every option its --help lists.
+for page in "$tmp"/usr/share/man/man1/*.1.gz; do
+  name=$(basename "$page" .1.gz)
+  header=$(od -An -tx1 -N9 "$page" | tr -d ' \n')
+  [ "$header" = 1f8b080000000000"02" ] || fail "$name.1.gz is not made by gzip -9n (header $header)"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 > "$tmp/$name.txt") \
+    || fail "man cannot read $name.1.gz: $warnings"
+  [ -z "$warnings" ] || fail "man warns about $name.1.gz: $warnings"
+  lexgrog "$page" | grep -Fq ": \"$name - " || fail "no whatis line for $name in $name.1.gz"
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" EXAMPLES; do
+    grep -qx "$section" "$tmp/$name.txt" || fail "$name.1.gz has no $section section"
+  done
+done
+if [ "$batch" = 1 ]; then
+  source_text=$(zcat "$tmp/usr/share/man/man1/zavo-batch.1.gz" | sed 's/\\-/-/g')
+  options=$("$tmp/usr/bin/zavo-batch" --help | grep -E '^  -' | grep -oE '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,')
+  [ -n "$options" ] || fail "zavo-batch --help lists no option"
+  for option in $options; do
+    grep -Fq -- "$option" <<< "$source_text" || fail "zavo-batch.1.gz does not name $option"
+  done
+fi
 echo "install into a prefix: ok"
