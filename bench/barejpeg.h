@@ -1,6 +1,6 @@
 // The bare libjpeg-turbo loops the benchmarks compare the program with: compress and decode with
 // the program's parameters (float DCT, baseline tables, blue-green-red rows one at a time), and the
-// photographs of ../shared/testdata/make-photos.sh ($ZAVO_PHOTOS, else /work/photos).
+// photographs of the photos target ($ZAVO_PHOTOS, else the build's own photos folder).
 #pragma once
 
 #include <jpeglib.h>
@@ -18,7 +18,7 @@ inline constexpr int kQuality = 80;
 
 inline std::string PhotoPath(const std::string& name) {
     const char* dir = std::getenv("ZAVO_PHOTOS");
-    return std::string(dir != nullptr ? dir : "/work/photos") + "/" + name;
+    return std::string(dir != nullptr && *dir != '\0' ? dir : ZAVO_PHOTOS_DEFAULT) + "/" + name;
 }
 
 // In one read, as the program reads a file; empty when it cannot be read.

@@ -2,10 +2,11 @@
 # Whole-process times of zavo-batch: one 12 MP bitmap at quality 80 against cjpeg on the same file,
 # and 100 copies of a 2 MP bitmap with one and with two jobs. Medians of RUNS runs (default 5); the
 # two sides of each comparison take turns, so that a change of the machine's load hits both.
-# Usage: batch_bench.sh BUILD-DIR   (a Release build; photos from make-photos.sh in $ZAVO_PHOTOS)
+# Usage: batch_bench.sh BUILD-DIR   (a Release build; the photographs of its photos target, or
+# those in $ZAVO_PHOTOS)
 set -euo pipefail
 batch=$1/src/batch/zavo-batch
-photos=${ZAVO_PHOTOS:-/work/photos}
+photos=${ZAVO_PHOTOS:-$1/photos}
 runs=${RUNS:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

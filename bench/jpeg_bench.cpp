@@ -1,7 +1,7 @@
 // Compress at quality 80 and decode of 12- and 24-megapixel photographs, through the JPEG image and
 // through a bare libjpeg loop with the same parameters (float DCT, baseline tables, blue-green-red
 // rows one at a time from a bottom-up 24-bit buffer). The photographs come from
-// ../shared/testdata/make-photos.sh; their folder is $ZAVO_PHOTOS, else /work/photos.
+// the photos target; their folder is $ZAVO_PHOTOS, else photos in the build folder.
 //
 // PeakMemory24MP reports the peak resident memory of one compress + decode of the 24-megapixel
 // picture against its budget: the bitmap, one 24-bit copy, the compressed bytes and the decoded
@@ -53,7 +53,7 @@ const char* PhotoName(int64_t megapixels) { return megapixels == 12 ? "photo12mp
 
 bool HavePhoto(benchmark::State& state, Picture& picture) {
     if (picture.pixels) return true;
-    state.SkipWithError("photograph missing: run ../shared/testdata/make-photos.sh /work/photos");
+    state.SkipWithError("photograph missing: build the photos target, or set ZAVO_PHOTOS");
     return false;
 }
 

@@ -3,7 +3,7 @@
 //   rss_after_small_mb  resident memory once a 640 x 480 picture has replaced it
 //   fresh_small_mb      resident memory of a fresh start that loads only the 640 x 480 picture
 // Medians of five runs. The photograph (photo24mp.jpg unless named as the first argument) comes from
-// ../shared/testdata/make-photos.sh, in $ZAVO_PHOTOS, else /work/photos; the small picture is made
+// the photos target, in $ZAVO_PHOTOS, else photos in the build folder; the small picture is made
 // here, in the system's temporary folder.
 #include <QApplication>
 #include <QPainter>

@@ -2,7 +2,7 @@
 // bare libjpeg-turbo compress + decode of the same pixels with the same parameters (float DCT,
 // baseline tables, blue-green-red rows); and a whole load of a 24-megapixel JPEG file against the
 // same steps done by bare libjpeg-turbo calls. The photographs come from
-// ../shared/testdata/make-photos.sh; their folder is $ZAVO_PHOTOS, else /work/photos.
+// the photos target; their folder is $ZAVO_PHOTOS, else photos in the build folder.
 // Run with --benchmark_min_time=3 --benchmark_repetitions=5 for figures worth comparing.
 #include <benchmark/benchmark.h>
 

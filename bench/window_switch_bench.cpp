@@ -1,7 +1,7 @@
 // A switch of the quality to one compressed ahead, at 24 megapixels: from the quality change to the
 // size label and both panes painted. In the same run the same switch as it is without anything
 // compressed ahead and with the right pane decoded whole. The photographs come from
-// ../shared/testdata/make-photos.sh; their folder is $ZAVO_PHOTOS, else /work/photos.
+// the photos target; their folder is $ZAVO_PHOTOS, else photos in the build folder.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 

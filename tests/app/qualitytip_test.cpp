@@ -33,42 +33,66 @@ TQualityFigures HeldFigures(const std::vector<uint8_t>& bytes) {
 
 class Window : public zavotest::AppTest {
 protected:
-    void Load(const std::string& path) {
+    // Loads the file through the open dialog; fails unless it loaded without an error.
+    ::testing::AssertionResult Load(const std::string& path) {
         TOpenDialog::ExecuteHook = [path](TOpenDialog& d) {
             d.SetFileName(path);
             return true;
         };
         main->loading->Click();
         TOpenDialog::ExecuteHook = nullptr;
+        if (!errors.empty()) return ::testing::AssertionFailure() << path << ": " << errors.front();
+        if (mainview::newjpeg == nullptr || mainview::newjpeg->IsEmpty())
+            return ::testing::AssertionFailure() << path << " gave no compressed picture";
+        return ::testing::AssertionSuccess();
     }
 };
 
-class WindowPath : public Window, public ::testing::WithParamInterface<const char*> {};
+class WindowPath : public Window, public ::testing::WithParamInterface<const char*> {
+protected:
+    // A first load in the window and the batch's path make the same bytes, whatever the format.
+    void ExpectTheBatchsBytes(const std::string& path) {
+        ASSERT_TRUE(Load(path));
+        std::unique_ptr<TBitmap> pixels = DrawPictureFile(path);
+        TPictureCompressor compressor(*pixels);
+        EXPECT_EQ(Held(), compressor.Compress(80));
+        main->press->SetText("35");
+        main->presson(main->press);
+        EXPECT_EQ(Held(), compressor.Compress(35));
+    }
+};
+
+class WindowOwnFile : public WindowPath {};
+
+class WindowTestFile : public WindowPath {
+protected:
+    void SetUp() override {
+        ZAVO_NEEDS_TESTDATA();
+        WindowPath::SetUp();
+    }
+};
 
 }  // namespace
 
-// A first load in the window and the batch's path make the same bytes, whatever the format.
-TEST_P(WindowPath, FirstLoadCompressesAsTheBatchDoes) {
-    const std::string path = zavotest::TestData(GetParam());
-    Load(path);
-    ASSERT_TRUE(errors.empty()) << errors.front();
-    std::unique_ptr<TBitmap> pixels = DrawPictureFile(path);
-    TPictureCompressor compressor(*pixels);
-    EXPECT_EQ(Held(), compressor.Compress(80));
-    main->press->SetText("35");
-    main->presson(main->press);
-    EXPECT_EQ(Held(), compressor.Compress(35));
-}
+TEST_P(WindowOwnFile, FirstLoadCompressesAsTheBatchDoes) { ExpectTheBatchsBytes(zavotest::OwnData(GetParam())); }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WindowPath,
+INSTANTIATE_TEST_SUITE_P(Formats, WindowOwnFile,
+                         ::testing::Values("bmp/gimp_rle4_61x37.bmp", "bmp/imagemagick_rle8_bmp_61x37.bmp",
+                                           "bmp/imagemagick_argb4444_61x37.bmp", "jpeg/cjpeg_61x37.jpg",
+                                           "jpeg/cjpeg_gray_61x37.jpg", "ico/pillow_32bit_nomask.ico",
+                                           "metafile/photo/lo_photo.wmf", "metafile/photo/ink_photo.emf"));
+
+TEST_P(WindowTestFile, FirstLoadCompressesAsTheBatchDoes) { ExpectTheBatchsBytes(zavotest::TestData(GetParam())); }
+
+INSTANTIATE_TEST_SUITE_P(Formats, WindowTestFile,
                          ::testing::Values("bmpsuite/g/pal8.bmp", "bmpsuite/g/rgb24.bmp", "bmpsuite/g/rgb24pal.bmp",
                                            "bmpsuite/q/rgb24prof.bmp", "pillow/bmp/hopper_rle8.bmp", "libjpeg-turbo/testorig.jpg",
                                            "pillow/ico/hopper.ico", "pillow/wmf-emf/drawing.emf",
                                            "pillow/wmf-emf/drawing.wmf", "metafile/emf-inkscape/ink_drawing.emf"));
 
 TEST_F(Window, SizeHintGivesTheFiguresOfTheBytesShown) {
-    const std::string path = zavotest::TestData("libjpeg-turbo/testorig.jpg");
-    Load(path);
+    const std::string path = zavotest::OwnData("jpeg/cjpeg_61x37.jpg");
+    ASSERT_TRUE(Load(path));
     const int64_t sourceSize = QFile(QString::fromStdString(path)).size();
     for (const char* quality : {"80", "20", "95"}) {
         main->press->SetText(quality);
@@ -91,7 +115,7 @@ TEST_F(Window, SizeHintGivesTheFiguresOfTheBytesShown) {
 }
 
 TEST_F(Window, OnlyTheNewestRecompressionFillsTheHint) {
-    Load(zavotest::TestData("bmpsuite/g/rgb24.bmp"));
+    ASSERT_TRUE(Load(zavotest::OwnData("bmp/gimp_rle4_61x37.bmp")));
     for (const char* quality : {"10", "50", "90", "30"}) {
         main->press->SetText(quality);
         main->presson(main->press);

@@ -26,7 +26,7 @@ const platform::Surface& Pixels(const TBitmap& b) {
 }
 
 std::string Suite(const std::string& file) { return zavotest::TestData("bmpsuite/" + file); }
-std::string Writer(const std::string& file) { return std::string(ZAVO_SOURCE_DIR "/tests/data/bmp/") + file; }
+std::string Writer(const std::string& file) { return zavotest::OwnData("bmp/" + file); }
 
 // A file another program wrote from source_61x37.png loads to exactly its source's pixels.
 void ExpectWriterFileMatchesSource(const std::string& file) {
@@ -73,6 +73,7 @@ std::string ReferenceOf(const zavotest::SuiteFile& f, const platform::Surface& s
 }  // namespace
 
 TEST(BmpReader, DecodesEveryGoodSuiteFileToItsReference) {
+    ZAVO_NEEDS_TESTDATA();
     int checked = 0;
     for (const auto& f : zavotest::SuiteFiles(Suite("EXPECTED.tsv"))) {
         if (f.kind != "g") continue;
@@ -90,6 +91,7 @@ TEST(BmpReader, DecodesEveryGoodSuiteFileToItsReference) {
 }
 
 TEST(BmpReader, QuestionableSuiteFilesLoadToTheirSizeOrAreRefused) {
+    ZAVO_NEEDS_TESTDATA();
     // What this program's rules make of them: refused for 2 bits, more than 256 colours, embedded
     // JPEG/PNG, OS/2 Huffman and RLE24 coding, 64 bits and the alpha-bit-field compression.
     const std::set<std::string> refused = {
@@ -156,6 +158,7 @@ TEST(BmpReader, QuestionableSuiteFilesLoadToTheirSizeOrAreRefused) {
 }
 
 TEST(BmpReader, BadSuiteFilesAreRefusedUnlessTheirFlawLiesOutsideTheRules) {
+    ZAVO_NEEDS_TESTDATA();
     // Density, file size and palette indices are not judged; a pixel count beyond the file is cut
     // to the file; a file cut short in its pixels loads what it has. A channel without mask bits
     // is a format no surface has.
@@ -189,6 +192,7 @@ TEST(BmpReader, BadSuiteFilesAreRefusedUnlessTheirFlawLiesOutsideTheRules) {
 }
 
 TEST(BmpReader, OtherProgramsBitmapsLoad) {
+    ZAVO_NEEDS_TESTDATA();
     struct Case {
         const char* file;
         int width, height;
@@ -216,6 +220,7 @@ TEST(BmpReader, OtherProgramsBitmapsLoad) {
 }
 
 TEST(BmpReader, PillowRle8RowsOverflowingTheirWidthAreClipped) {
+    ZAVO_NEEDS_TESTDATA();
     // The first rows carry 382 pixels for 128; dropping the excess leaves hopper_rle8.bmp exactly.
     TBitmap overflow, rle;
     overflow.LoadFile(zavotest::TestData("pillow/bmp/hopper_rle8_row_overflow.bmp"));
@@ -228,6 +233,7 @@ TEST(BmpReader, PillowRle8RowsOverflowingTheirWidthAreClipped) {
 }
 
 TEST(BmpReader, HostileFilesOfOtherProgramsAreRefused) {
+    ZAVO_NEEDS_TESTDATA();
     TBitmap b;
     EXPECT_THROW_MSG(b.LoadFile(zavotest::TestData("pillow/bmp/l2rgb_read.bmp")), EInvalidGraphic, kInvalid);
     // A bare info header without the file header.
@@ -302,6 +308,7 @@ TEST(BmpReader, ReadsEveryBitDepthPixelExactly) {
 }
 
 TEST(BmpReader, TopDownAndBottomUpFilesGiveTheSamePicture) {
+    ZAVO_NEEDS_TESTDATA();
     TBitmap up, down;
     up.LoadFile(Suite("g/pal8.bmp"));
     down.LoadFile(Suite("g/pal8topdown.bmp"));
@@ -312,6 +319,7 @@ TEST(BmpReader, TopDownAndBottomUpFilesGiveTheSamePicture) {
 }
 
 TEST(BmpReader, KeepsResolutionColourCountsAndTheOs2Flag) {
+    ZAVO_NEEDS_TESTDATA();
     struct Case {
         std::string path;
         int32_t xPels, yPels;
@@ -337,6 +345,7 @@ TEST(BmpReader, KeepsResolutionColourCountsAndTheOs2Flag) {
 }
 
 TEST(BmpReader, TrueColourWithAColourTableGetsAPalette) {
+    ZAVO_NEEDS_TESTDATA();
     TBitmap b;
     b.LoadFile(Suite("g/rgb24pal.bmp"));
     ASSERT_NE(b.Palette(), nullptr);
@@ -349,6 +358,7 @@ TEST(BmpReader, TrueColourWithAColourTableGetsAPalette) {
 }
 
 TEST(BmpReader, CompressedFilesKeepTheirBytesAsTheSavedStream) {
+    ZAVO_NEEDS_TESTDATA();
     TBitmap b;
     b.LoadFile(Suite("g/pal8rle.bmp"));
     ASSERT_NE(b.Image().SavedStream(), nullptr);
@@ -382,13 +392,9 @@ TEST(BmpReader, ExcessBytesAndOversizedPixelCountsAreIgnored) {
 
 TEST(BmpReader, CutShortInItsColourTableIsAReadError) {
     TBitmap b;
-    std::vector<uint8_t> file;
-    {
-        std::ifstream in(Suite("g/pal8.bmp"), std::ios::binary);
-        file.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    BmpBytes cut;
-    cut.bytes.assign(file.begin(), file.begin() + 54 + 100);
+    // 100 bytes of a table of 252 colours.
+    BmpBytes cut = BmpBytes::Windows(127, 64, 8, 0, 252, 54 + 252 * 4);
+    cut.fill(100, 0x40);
     EXPECT_THROW_MSG(Load(b, cut), EReadError, kShort);
     EXPECT_TRUE(b.IsEmpty());
 }

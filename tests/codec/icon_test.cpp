@@ -38,7 +38,7 @@ std::unique_ptr<TBitmap> Backdrop(int w, int h, platform::ColorRef color) {
 }
 
 std::vector<uint8_t> ReadWriterFile(const std::string& name) {
-    std::ifstream in(std::string(ZAVO_SOURCE_DIR "/tests/data/ico/") + name, std::ios::binary);
+    std::ifstream in(zavotest::OwnData("ico/" + name), std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -107,8 +107,6 @@ TEST(Icon, LoadChecksOnlyTheHeader) {
     EXPECT_THROW_MSG(Load(icon, {0, 0, 1, 0, 1}), EReadError, "ストリームからの読み込みエラー");
     EXPECT_THROW_MSG(Load(icon, {0, 0, 2, 0, 1, 0}), EInvalidGraphic, kInvalidIcon);
     EXPECT_TRUE(icon.IsEmpty());
-    TIcon cursor;
-    EXPECT_THROW_MSG(cursor.LoadFile(zavotest::TestData("pillow/cur/deerstalker.cur")), EInvalidGraphic, kInvalidIcon);
     int changes = 0;
     icon.OnChange = [&](TGraphic*) { ++changes; };
     Load(icon, {0, 0, 1, 0, 0x40, 0});
@@ -116,9 +114,16 @@ TEST(Icon, LoadChecksOnlyTheHeader) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST(Icon, ACursorFileOfAnotherProgramIsRefused) {
+    ZAVO_NEEDS_TESTDATA();
+    TIcon cursor;
+    EXPECT_THROW_MSG(cursor.LoadFile(zavotest::TestData("pillow/cur/deerstalker.cur")), EInvalidGraphic, kInvalidIcon);
+    EXPECT_TRUE(cursor.IsEmpty());
+}
+
 TEST(Icon, ReportsTheStandardSizeUntilBuilt) {
     TIcon icon;
-    icon.LoadFile(zavotest::TestData("pillow/ico/hopper.ico"));
+    icon.LoadFile(zavotest::OwnData("ico/pillow_32bit_nomask.ico"));
     EXPECT_EQ(icon.Width(), 32);
     EXPECT_EQ(icon.Height(), 32);
     ASSERT_NE(icon.Handle(), nullptr);
@@ -171,6 +176,7 @@ TEST(Icon, DrawsThroughItsMask) {
 }
 
 TEST(Icon, MatchesTheReferenceOfOtherPrograms) {
+    ZAVO_NEEDS_TESTDATA();
     TIcon icon;
     icon.LoadFile(zavotest::TestData("pillow/ico/hopper_mask.ico"));
     auto canvas = Backdrop(16, 16, platform::MakeColorRef(0, 0, 0));
@@ -191,6 +197,7 @@ TEST(Icon, MatchesTheReferenceOfOtherPrograms) {
 }
 
 TEST(Icon, DecodesEveryIconFileOfOtherPrograms) {
+    ZAVO_NEEDS_TESTDATA();
     // opaque: pixels the file covers (all of them, but for the masked half of hopper_mask.ico, whose
     // reference rendering has 128 opaque pixels).
     struct Case {
@@ -227,6 +234,7 @@ TEST(Icon, DecodesEveryIconFileOfOtherPrograms) {
 }
 
 TEST(Icon, APngEntryIsDecoded) {
+    ZAVO_NEEDS_TESTDATA();
     TIcon icon;
     icon.LoadFile(zavotest::TestData("pillow/ico/hopper_draw.ico"));
     const platform::IconPixels* pixels = icon.Handle();
@@ -270,6 +278,7 @@ TEST(Icon, APngEntryKeepsEachChannelInPlace) {
 }
 
 TEST(Icon, ADecompressionBombIsRefusedWhenDrawn) {
+    ZAVO_NEEDS_TESTDATA();
     TIcon icon;
     icon.LoadFile(zavotest::TestData("pillow/ico/decompression_bomb.ico"));
     EXPECT_EQ(icon.Width(), 32);
@@ -316,7 +325,7 @@ TEST(Icon, Pillow32BitEntryWithoutAndMaskDrawsByItsAlpha) {
     const platform::ColorRef back = platform::MakeColorRef(10, 200, 30);
     auto canvas = Backdrop(18, 18, back);
     canvas->Canvas().DrawGraphic(1, 1, &icon);
-    const QImage source = zavotest::ReadReference(std::string(ZAVO_SOURCE_DIR "/tests/data/ico/source_16x16_alpha.png"));
+    const QImage source = zavotest::ReadReference(zavotest::OwnData("ico/source_16x16_alpha.png"));
     ASSERT_EQ(source.width(), 16);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {

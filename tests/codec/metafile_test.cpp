@@ -112,7 +112,7 @@ TEST(MetafileLoad, RefusesAWindowsMetafileWithoutThePlaceableHeader) {
     std::vector<uint8_t> bare(bytes.begin() + 22, bytes.end());
     EXPECT_THROW_MSG(Load(bare), EInvalidGraphic, "メタファイルが不正です");
     TMetafile m;
-    EXPECT_THROW_MSG(m.LoadFile(zavotest::TestData("bmpsuite/g/pal8.bmp")), EInvalidGraphic, "メタファイルが不正です");
+    EXPECT_THROW_MSG(m.LoadFile(zavotest::OwnData("bmp/gimp_rle4_61x37.bmp")), EInvalidGraphic, "メタファイルが不正です");
 }
 
 TEST(MetafileLoad, RefusesABadChecksumKeyOrRecordHeader) {
@@ -246,6 +246,7 @@ constexpr RealFile kRealFiles[] = {
 };
 
 TEST(MetafileRealFiles, LoadAndMeasure) {
+    ZAVO_NEEDS_TESTDATA();
     if (platform::ScreenPixelsPerInch() != 96) GTEST_SKIP() << "the screen is not at 96 pixels per inch";
     for (const RealFile& f : kRealFiles) {
         SCOPED_TRACE(f.path);
@@ -257,6 +258,7 @@ TEST(MetafileRealFiles, LoadAndMeasure) {
 }
 
 TEST(MetafileRealFiles, DrawTheShapesInPlaceWithTheirColours) {
+    ZAVO_NEEDS_TESTDATA();
     for (const char* path : {"metafile/wmf-inkscape/ink_drawing.wmf", "metafile/emf-inkscape/ink_drawing.emf"}) {
         SCOPED_TRACE(path);
         auto m = LoadFile(path);

@@ -101,7 +101,8 @@ TEST(Picture, RefusesUnregisteredExtensionsShowingThemAsWritten) {
     EXPECT_THROW_MSG(p.LoadPictureFile("/nowhere/photo.PNG"), EInvalidGraphic, Format(kUnknown, "PNG"));
     EXPECT_THROW_MSG(p.LoadPictureFile("/no.where/photo"), EInvalidGraphic, "拡張子 . の画像形式は処理できません");
     EXPECT_THROW_MSG(p.LoadPictureFile("photo."), EInvalidGraphic, "拡張子 . の画像形式は処理できません");
-    EXPECT_THROW_MSG(p.LoadPictureFile(zavotest::TestData("pillow/cur/deerstalker.cur")), EInvalidGraphic,
+    // An icon-format file under a name the program does not read.
+    EXPECT_THROW_MSG(p.LoadPictureFile(WriteFile("pointer.cur", {0, 0, 2, 0, 1, 0})), EInvalidGraphic,
                      Format(kUnknown, "cur"));
 }
 
@@ -167,7 +168,7 @@ TEST(Picture, AsBitmapKeepsABitmapAndReplacesAnythingElse) {
     EXPECT_EQ(p.AsBitmap(), made);
     EXPECT_EQ(changes, 1);
 
-    p.LoadPictureFile(zavotest::TestData("pillow/ico/hopper.ico"));
+    p.LoadPictureFile(zavotest::OwnData("ico/pillow_32bit_nomask.ico"));
     EXPECT_NE(dynamic_cast<TIcon*>(p.Graphic()), nullptr);
     TBitmap* fresh = p.AsBitmap();
     EXPECT_EQ(p.Graphic(), fresh);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codec/jpegbitmaps.h"
+#include "support/precomputeorder.h"
 #include "support/testutil.h"
 
 using namespace zavo;
@@ -108,3 +109,16 @@ TEST(Precompute, APictureChangedMidWayNeverGetsTheBytesOfTheOldOne) {
 }
 
 }  // namespace
+
+TEST(Precompute, OneWorkerMakesTheQualitiesInTheOrderGiven) {
+    // Large enough that each quality takes far longer than a look.
+    auto bitmap = Picture(1200, 900, 5, true);
+    TJPEGImage source;
+    source.AssignFrom(bitmap.get());
+    source.SetQuality(80);
+    source.Compress();
+    TPrecompute precompute(1);
+    const std::vector<uint8_t> order = {90, 70, 100, 60, 50};
+    precompute.Schedule(source, order, Rect(0, 0, 0, 0));
+    EXPECT_EQ(OrderMade(precompute, source, order), std::vector<int>(order.begin(), order.end()));
+}

@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/metafilepainter.h"
 #include "support/testutil.h"
@@ -48,36 +51,20 @@ double Closeness(const QImage& image, const QImage& reference) {
 }
 
 struct Case {
-    const char* file;       // in the shared test data, or under the project's tests/data
-    const char* reference;  // under the project's tests/data/metafile/ref, or in the shared test data
-    bool shared;            // the reference is in the shared test data
+    const char* file;
+    const char* reference;  // under the project's tests/data/metafile/ref, or beside the file
     double atLeast;
-    bool ownFile = false;   // the file is the project's own
 };
 
-std::string OwnData(const char* path) { return std::string(ZAVO_SOURCE_DIR "/tests/data/") + path; }
-
-}  // namespace
-
-TEST(MetafileRealFiles, RenderCloseToTheReferences) {
-    const Case cases[] = {
-        {"metafile/emf-inkscape/ink_drawing.emf", "ink_drawing_emf.png", false, 0.99},
-        {"metafile/wmf-inkscape/ink_drawing.wmf", "ink_drawing_wmf.png", false, 0.98},
-        {"metafile/emf-inkscape/ink_image.emf", "ink_image_emf.png", false, 0.96},
-        {"metafile/wmf-inkscape/ink_image.wmf", "ink_image_wmf.png", false, 0.96},
-        {"pillow/wmf-emf/drawing.emf", "pillow/wmf-emf/drawing_emf_ref.png", true, 0.99},
-        {"metafile/photo/lo_photo.wmf", "lo_photo.png", false, 0.97, true},
-        {"metafile/photo/lo_photo.emf", "lo_photo.png", false, 0.97, true},
-        {"metafile/photo/ink_photo.wmf", "ink_photo_wmf.png", false, 0.99, true},
-        {"metafile/photo/ink_photo.emf", "ink_photo_emf.png", false, 0.99, true},
-    };
+// Renders each file at its reference's size and compares.
+void ExpectCloseToTheReferences(const std::vector<Case>& cases, const std::function<std::string(const char*)>& path,
+                                bool ownReferences) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        std::string refPath = c.shared ? zavotest::TestData(c.reference)
-                                       : OwnData("metafile/ref/") + c.reference;
+        const std::string refPath = ownReferences ? zavotest::OwnData("metafile/ref/") + c.reference : path(c.reference);
         QImage reference(QString::fromStdString(refPath));
         ASSERT_FALSE(reference.isNull());
-        std::vector<uint8_t> bytes = ReadAll(c.ownFile ? OwnData(c.file) : zavotest::TestData(c.file));
+        std::vector<uint8_t> bytes = ReadAll(path(c.file));
         ASSERT_FALSE(bytes.empty());
         double share = Closeness(Render(bytes, reference.width(), reference.height()), reference);
         std::printf("%s: %.2f%% of pixels within 32 of the reference\n", c.file, share * 100);
@@ -85,9 +72,33 @@ TEST(MetafileRealFiles, RenderCloseToTheReferences) {
     }
 }
 
+}  // namespace
+
+TEST(MetafileRealFiles, OwnFilesOfOtherProgramsRenderCloseToTheirReferences) {
+    ExpectCloseToTheReferences({{"metafile/photo/lo_photo.wmf", "lo_photo.png", 0.97},
+                                {"metafile/photo/lo_photo.emf", "lo_photo.png", 0.97},
+                                {"metafile/photo/ink_photo.wmf", "ink_photo_wmf.png", 0.99},
+                                {"metafile/photo/ink_photo.emf", "ink_photo_emf.png", 0.99}},
+                               [](const char* file) { return zavotest::OwnData(file); }, true);
+}
+
+TEST(MetafileRealFiles, TestFilesOfOtherProgramsRenderCloseToTheirReferences) {
+    ZAVO_NEEDS_TESTDATA();
+    const auto shared = [](const char* file) { return zavotest::TestData(file); };
+    // Inkscape's drawings have their references among the project's own files.
+    ExpectCloseToTheReferences({{"metafile/emf-inkscape/ink_drawing.emf", "ink_drawing_emf.png", 0.99},
+                                {"metafile/wmf-inkscape/ink_drawing.wmf", "ink_drawing_wmf.png", 0.98},
+                                {"metafile/emf-inkscape/ink_image.emf", "ink_image_emf.png", 0.96},
+                                {"metafile/wmf-inkscape/ink_image.wmf", "ink_image_wmf.png", 0.96}},
+                               shared, true);
+    ExpectCloseToTheReferences({{"pillow/wmf-emf/drawing.emf", "pillow/wmf-emf/drawing_emf_ref.png", 0.99}}, shared,
+                               false);
+}
+
 // This Windows metafile draws its circle partly outside the window its records set up; played with
 // the placeable header's scaling, the circle is cut at the right and bottom.
 TEST(MetafileRealFiles, PlaceableScalingKeepsTheRecordsWindow) {
+    ZAVO_NEEDS_TESTDATA();
     std::vector<uint8_t> bytes = ReadAll(zavotest::TestData("pillow/wmf-emf/drawing.wmf"));
     ASSERT_FALSE(bytes.empty());
     QImage image = Render(bytes, 110, 110);

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -10,7 +13,26 @@
 
 namespace zavotest {
 
-std::string TestData(const std::string& relative) { return std::string(ZAVO_TESTDATA) + "/" + relative; }
+std::string TestDataFolder() {
+    const char* set = std::getenv("ZAVO_TESTDATA");
+    return set != nullptr && *set != '\0' ? set : ZAVO_TESTDATA;
+}
+
+bool HaveTestData() {
+    struct stat st {};
+    return ::stat(TestDataFolder().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string MissingTestDataLine() {
+    return "skipped: the independent test files are not in " + TestDataFolder() + " (set ZAVO_TESTDATA)";
+}
+
+std::string TestData(const std::string& relative) {
+    if (!HaveTestData()) ADD_FAILURE() << "reads " << relative << " without skipping first; " << MissingTestDataLine();
+    return TestDataFolder() + "/" + relative;
+}
+
+std::string OwnData(const std::string& relative) { return std::string(ZAVO_SOURCE_DIR "/tests/data/") + relative; }
 
 std::string TempDir() {
     static std::vector<std::unique_ptr<QTemporaryDir>> dirs;

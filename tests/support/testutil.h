@@ -20,10 +20,24 @@
         }                                                                            \
     } while (0)
 
+// Skips the test, from its body or its fixture's SetUp, when the independent test files are absent.
+#define ZAVO_NEEDS_TESTDATA()          \
+    if (zavotest::HaveTestData()) {    \
+    } else                             \
+        GTEST_SKIP() << zavotest::MissingTestDataLine()
+
 namespace zavotest {
 
-// Path of a file under the shared test data folder.
+// The folder of the independent test files (other programs' test suites): $ZAVO_TESTDATA when
+// set, else the folder the build was configured with. Tests that read it skip without it.
+std::string TestDataFolder();
+bool HaveTestData();
+std::string MissingTestDataLine();
+// Path of a file in that folder. The test must have skipped already when the folder is absent
+// (ZAVO_NEEDS_TESTDATA); one that did not fails here instead of reading nothing.
 std::string TestData(const std::string& relative);
+// Path of a file of the project's own under tests/data.
+std::string OwnData(const std::string& relative);
 
 // A fresh empty folder under the system's temporary folder, removed at exit.
 std::string TempDir();
