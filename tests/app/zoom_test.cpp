@@ -280,4 +280,48 @@ TEST_F(Zoom, APartDecodedAtAZoomEqualsTheWholeDecodeScaledTheSameWay) {
     EXPECT_TRUE(main->ex->ZoomedPart({1, 3}, QRect(0, 0, 111, 83)) == reduce(reduce(leftFull, 167, 126), 111, 83));
 }
 
+TEST_F(Zoom, ThePreviewOpensAtThePanesZoomWithTheirCentreAtTheScreensCentre) {
+    ShowMain();
+    LoadBytes(Bmp24(700, 500, 2));
+    preview->SetClientSize(640, 480);
+    View().SetLevelAtCentre(TZoomLevel::Quadruple);
+    main->exh->UserScroll(TScrollCode::Track, 1000);
+    main->newv->UserScroll(TScrollCode::Track, 700);
+    preview->FormShow(preview);
+    EXPECT_EQ(fullshow::scale, (platform::ZoomScale{4, 1}));
+    // The pane's visible centre, beside its bars, lands on the screen's centre.
+    int cx = (261 - main->exv->Width()) / 2 + 1000, cy = (264 - main->exh->Height()) / 2 + 700;
+    EXPECT_EQ(fullshow::imgx, 320 - cx);
+    EXPECT_EQ(fullshow::imgy, 240 - cy);
+    // The picture covers the screen, so the caption stands at its top left corner.
+    EXPECT_EQ(fullshow::capx, 0);
+    EXPECT_EQ(fullshow::capy, 0);
+    preview->wideshow();
+    QImage shot = preview->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QRect around(320 - 100, 240 - 100, 200, 200);
+    QImage pane = main->new_->ZoomedPart({4, 1}, around.translated(-fullshow::imgx, -fullshow::imgy));
+    EXPECT_TRUE(shot.copy(around) == pane.convertToFormat(QImage::Format_RGB32));
+    // Flipped, the same screen pixels show the left pane's picture.
+    fullshow::shownew = false;
+    preview->wideshow();
+    shot = preview->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    pane = main->ex->ZoomedPart({4, 1}, around.translated(-fullshow::imgx, -fullshow::imgy));
+    EXPECT_TRUE(shot.copy(around) == pane.convertToFormat(QImage::Format_RGB32));
+
+    // At fit the whole picture fits the screen, centred.
+    View().SetLevelAtCentre(TZoomLevel::Fit);
+    preview->FormShow(preview);
+    EXPECT_EQ(fullshow::scale, (platform::ZoomScale{640, 700}));
+    EXPECT_EQ(fullshow::imgx, 0);
+    EXPECT_EQ(fullshow::imgy, (480 - 500 * 640 / 700) / 2);
+    EXPECT_EQ(fullshow::capy, fullshow::imgy);
+    // At 1:1 everything is placed as ever: centred by the compressed picture's size.
+    View().SetLevelAtCentre(TZoomLevel::Actual);
+    preview->FormShow(preview);
+    EXPECT_EQ(fullshow::scale, platform::ZoomScale{});
+    EXPECT_EQ(fullshow::imgx, (640 - 700) / 2);
+    EXPECT_EQ(fullshow::capx, fullshow::imgx);
+    EXPECT_EQ(fullshow::capy, fullshow::imgy);
+}
+
 }  // namespace
