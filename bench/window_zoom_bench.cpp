@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "app/fullshow.h"
@@ -58,9 +59,12 @@ struct Windows {
     Tfull* preview;
 };
 
+// Made on first use and gone before the Qt application, whose windows it holds.
+std::unique_ptr<Windows> shared;
+
 Windows& Shared() {
-    static Windows windows;
-    return windows;
+    if (!shared) shared = std::make_unique<Windows>();
+    return *shared;
 }
 
 void ZoomRepaint(benchmark::State& state, TZoomLevel level) {
@@ -162,5 +166,6 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     std::printf("peak_rss_mb %.1f\n", PeakMb());
+    shared.reset();
     return 0;
 }
