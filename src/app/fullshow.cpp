@@ -1,11 +1,15 @@
 #include "app/fullshow.h"
 
+#include <algorithm>
+
 #include "app/mainview.h"
+#include "app/zoomview.h"
 #include "codec/canvas.h"
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
 #include "platform/screen.h"
 #include "platform/taskbar.h"
+#include "toolkit/canvasimage.h"
 #include "toolkit/layout.h"
 
 namespace zavo {
@@ -17,6 +21,8 @@ bool shownew = false;
 bool blink = false;
 int32_t imgx = 0, imgy = 0;
 int32_t capx = 0;
+int32_t capy = 0;
+platform::ZoomScale scale;
 }  // namespace fullshow
 
 using namespace fullshow;
@@ -67,6 +73,16 @@ void Tfull::FormShow(TObject*) {
     shownew = true;
     capx = imgx - 52;
     if (capx < 0) capx = imgx;
+    capy = imgy;
+    scale = {};
+    // Zoomed, the picture shows the panes' centre at the screen's, and the caption stays on the
+    // screen at the top left of what the picture covers.
+    if (zavo && zavo->Zoom().Level() != TZoomLevel::Actual && width > 0 && height > 0) {
+        scale = zavo->Zoom().PreviewScale(ClientWidth(), ClientHeight());
+        zavo->Zoom().PreviewOrigin(ClientWidth(), ClientHeight(), imgx, imgy);
+        capx = std::max(imgx, 0);
+        capy = std::max(imgy, 0);
+    }
     Canvas().Font().SetSize(12);
     Canvas().Font().SetStyle(static_cast<TFontStyles>(TFontStyle::Bold));
 }
@@ -103,15 +119,10 @@ void Tfull::wideshow() {
     canvas.FillRect(Rect(0, 0, ClientWidth(), ClientHeight()));
     canvas.Brush().SetStyle(TBrushStyle::Clear);
     if (!zavo) return;
-    if (shownew) {
-        canvas.DrawGraphic(imgx, imgy, zavo->new_->Picture().Graphic());
-        canvas.Font().SetColor(clRed);
-        canvas.TextOut(capx, imgy, "使用後");
-    } else {
-        canvas.DrawGraphic(imgx, imgy, zavo->ex->Picture().Graphic());
-        canvas.Font().SetColor(clGreen);
-        canvas.TextOut(capx, imgy, "使用前");
-    }
+    // Only the part on the screen is decoded and drawn, at 1:1 with the pixels a whole decode gives.
+    DrawZoomedPicture(*this, *(shownew ? zavo->new_ : zavo->ex), scale, imgx, imgy);
+    canvas.Font().SetColor(shownew ? clRed : clGreen);
+    canvas.TextOut(capx, capy, shownew ? "使用後" : "使用前");
 }
 
 }  // namespace zavo

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/zoomscaling.h"
 #include "toolkit/form.h"
 #include "toolkit/timer.h"
 
@@ -39,6 +40,10 @@ extern bool blink;
 extern int32_t imgx, imgy;
 // The caption's left edge; its top is imgy.
 extern int32_t capx;
+// The caption's top: imgy at 1:1, else kept on the screen.
+extern int32_t capy;
+// The scale the picture is shown at, the panes' one (at fit, fitted to the screen).
+extern platform::ZoomScale scale;
 }  // namespace fullshow
 
 }  // namespace zavo

@@ -7,6 +7,7 @@
 
 #include "app/fullshow.h"
 #include "app/qualitytip.h"
+#include "app/zoomview.h"
 #include "base/numbertext.h"
 #include "base/pathtext.h"
 #include "base/replacingfile.h"
@@ -66,6 +67,8 @@ Tzavo::Tzavo(TApplication* app) : TForm(app) {
     LoadLayout(LayoutResource("mainview.layout"), Handlers());
 }
 
+Tzavo::~Tzavo() = default;
+
 THandlerTable Tzavo::Handlers() {
     using namespace std::placeholders;
     THandlerTable t;
@@ -111,7 +114,19 @@ void Tzavo::Loaded() {
     preview = Get<TButton>("preview");
     exdel = Get<TCheckBox>("exdel");
     new_->SetDecodeOnDemand(true);
+    zoom_ = std::make_unique<TZoomView>(*this);
+    for (TScrollBox* pane : {exview, newview}) {
+        pane->OnMouseWheel = [this](TObject* s, TShiftState shift, int notches, int x, int y) {
+            zoom_->Wheel(static_cast<TScrollBox*>(s), shift, notches, x, y);
+        };
+        pane->OnContextPopup = [this](TObject* s, int x, int y) {
+            zoom_->ContextPopup(static_cast<TScrollBox*>(s), x, y);
+        };
+    }
+    OnShortcut = [this](uint16_t key, TShiftState shift) { return zoom_->Shortcut(key, shift); };
 }
+
+TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries()}; }
 
 void Tzavo::FormShow(TObject*) {
     // Files dropped from the desktop are taken from now on.
@@ -162,6 +177,8 @@ void Tzavo::WMDropFiles(const std::vector<std::string>& paths) {
 void Tzavo::fileload() {
     loaded = true;
     srcpic->LoadPictureFile(curfile);
+    // Every picture comes in at 1:1.
+    zoom_->SetLevelAtCentre(TZoomLevel::Actual);
     if (int64_t size = platform::FileSize(curfile); size >= 0) exsize->SetCaption(SizeText(size));
     workbmp->SetHeight(srcpic->Height());
     workbmp->SetWidth(srcpic->Width());
@@ -252,6 +269,7 @@ void Tzavo::FormResize(TObject*) {
     exview->SetWidth(w / 2);
     newview->SetLeft(exview->Width());
     newview->SetWidth(w - exview->Width());
+    if (zoom_) zoom_->PanesResized();
     barset();
 }
 

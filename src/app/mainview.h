@@ -2,6 +2,8 @@
 // right, with the controls of the top strip.
 #pragma once
 
+#include <memory>
+
 #include "toolkit/button.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
@@ -9,6 +11,7 @@
 #include "toolkit/image.h"
 #include "toolkit/label.h"
 #include "toolkit/picturedialog.h"
+#include "toolkit/popupmenu.h"
 #include "toolkit/scrollbar.h"
 #include "toolkit/scrollbox.h"
 #include "toolkit/updown.h"
@@ -20,10 +23,12 @@ class TJPEGImage;
 class TMemoryStream;
 class TPicture;
 class TPrecompute;
+class TZoomView;
 
 class Tzavo : public TForm {
 public:
     explicit Tzavo(TApplication* app);
+    ~Tzavo() override;
 
     TButton* loading = nullptr;
     TButton* saving = nullptr;
@@ -68,11 +73,16 @@ public:
     // The files dropped on the window: the first one is loaded.
     void WMDropFiles(const std::vector<std::string>& paths);
 
+    // Both panes' zoom, and the menu either pane opens: one group of entries per feature.
+    TZoomView& Zoom() { return *zoom_; }
+    TMenuGroups PaneMenu();
+
 protected:
     void Loaded() override;
 
 private:
     THandlerTable Handlers();
+    std::unique_ptr<TZoomView> zoom_;
     enum class Axis { Horizontal, Vertical };
     // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
     void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,

@@ -638,6 +638,8 @@ struct PartRead {
     int bottom;
     uint8_t* at;
     ptrdiff_t stride;
+    // When set, takes each row of the part instead of at.
+    const TJPEGImage::RowSink* sink;
 };
 
 bool ReadPart(JpegContext& c, PartRead* p) {
@@ -654,6 +656,10 @@ bool ReadPart(JpegContext& c, PartRead* p) {
         jpeg_read_scanlines(d, line, 1);
         if (y < p->top || y >= p->bottom) continue;
         const JSAMPLE* from = line[0] + (static_cast<size_t>(p->left) - xoffset) * 3;
+        if (p->sink) {
+            (*p->sink)(y, from);
+            continue;
+        }
         std::copy_n(from, static_cast<size_t>(p->right - p->left) * 3, p->at + p->stride * (y - p->top));
     }
     return true;
@@ -690,6 +696,12 @@ bool TJPEGImage::CanDecodeParts() const {
 }
 
 TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
+    return DecodePart(part, at, stride, nullptr);
+}
+
+TRect TJPEGImage::DecodePartRows(const TRect& part, const RowSink& sink) { return DecodePart(part, nullptr, 0, &sink); }
+
+TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride, const RowSink* sink) {
     JpegContext c;
     OpenDecoder(c, /*reportProgress=*/false);
     j_decompress_ptr d = &c.decompress;
@@ -712,6 +724,7 @@ TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
     p.decodeBottom = static_cast<JDIMENSION>(std::min(p.bottom + kPartMargin, height));
     p.at = at;
     p.stride = stride;
+    p.sink = sink;
     JpegRequire(ReadPart(c, &p), c);
     return clipped;
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -142,8 +143,13 @@ public:
     // at; nothing else is written. The part is first clipped to the picture; returns what is left
     // of it. Reports no progress.
     TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride);
+    // The same pixels handed over row by row, top to bottom, as they are decoded: the row's index in
+    // the picture and its part's first pixel. The sink must not throw.
+    using RowSink = std::function<void(int row, const uint8_t* pixels)>;
+    TRect DecodePartRows(const TRect& part, const RowSink& sink);
 
 private:
+    TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride, const RowSink* sink);
     void JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) override;
 
     void ResetData();

@@ -29,6 +29,10 @@ using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TScrollEvent = std::function<void(TObject* sender, TScrollCode code, int& scrollPos)>;
 using TUDClickEvent = std::function<void(TObject* sender, TUDBtnType button)>;
+// A turn of the mouse wheel by notches (positive away from the user), at (x, y) in the control.
+using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, int notches, int x, int y)>;
+// A context menu asked for at (x, y) in the control, by the right button or the keyboard.
+using TContextPopupEvent = std::function<void(TObject* sender, int x, int y)>;
 
 // The handlers a form offers to its stored layout, by name.
 class THandlerTable {

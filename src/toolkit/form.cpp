@@ -384,6 +384,11 @@ bool TForm::FilterKey(QWidget* receiver, QKeyEvent* e) {
     auto focusMoved = [&] { return window_->focusWidget() != receiver; };
 
     uint16_t vk = VirtualKeyOf(e);
+    if (vk != 0 && OnShortcut) {
+        bool taken = false;
+        Invoke([&] { taken = OnShortcut(vk, ShiftOf(e)); });
+        if (taken) return true;
+    }
     if (vk != 0) {
         TShiftState shift = ShiftOf(e);
         if (keyPreview_ && OnKeyDown) Invoke([&] { OnKeyDown(this, vk, shift); });

@@ -91,6 +91,9 @@ public:
     TCloseEvent OnClose;
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyDown;
+    // Asked first about each key that has a virtual-key code, before the key preview and the focused
+    // control; true takes the key, which then goes nowhere else.
+    std::function<bool(uint16_t key, TShiftState shift)> OnShortcut;
     // Files dropped on the window, as local paths in the locale's encoding, first dropped first.
     std::function<void(const std::vector<std::string>& paths)> OnDropFiles;
 

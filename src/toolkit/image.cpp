@@ -62,8 +62,11 @@ void TImage::PictureChanged() {
     upsideDown_ = false;
     rendered_.reset();
     DropOnDemand();
+    half_ = QImage();
+    reduced_ = QImage();
     if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1)
-        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+        SetBounds(Left(), Top(), static_cast<int>(platform::ShownLength(picture_->Width(), zoom_)),
+                  static_cast<int>(platform::ShownLength(picture_->Height(), zoom_)));
     Widget()->update();
 }
 
@@ -191,6 +194,12 @@ QImage TImage::ShownImage() {
 }
 
 void TImage::PaintPart(QPainter& painter, const QRect& area) {
+    if (zoom_ != platform::ZoomScale{}) {
+        QRect r = area & ShownRect(zoom_);
+        QImage part = ZoomedPart(zoom_, r);
+        if (!part.isNull()) painter.drawImage(r.topLeft(), part);
+        return;
+    }
     Render();
     DecodeFor(area);
     QRect r = area & shown_.rect();

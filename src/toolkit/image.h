@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/zoomscaling.h"
 #include "toolkit/control.h"
 
 namespace zavo {
@@ -48,6 +49,17 @@ public:
     // Paints the part r of the picture (control coordinates) with the painter.
     void PaintPart(class QPainter& painter, const QRect& r);
 
+    // The scale the picture is painted at; with AutoSize the control takes the picture's shown size.
+    // At 1:1 the control paints as it always has.
+    platform::ZoomScale Zoom() const { return zoom_; }
+    void SetZoom(platform::ZoomScale scale);
+    // The part (shown coordinates, clipped to the shown picture) of the picture shown at scale,
+    // blue-green-red: decoded and scaled from what that part needs only, except that a reduction
+    // reads the whole picture once and keeps the result. A null image where nothing is shown.
+    QImage ZoomedPart(platform::ZoomScale scale, const QRect& part);
+    // The whole picture shown at scale, from (0, 0).
+    QRect ShownRect(platform::ZoomScale scale) const;
+
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
 private:
@@ -57,6 +69,12 @@ private:
     // Decodes what the part r of the picture still lacks.
     void DecodeFor(const QRect& r);
     void DropOnDemand();
+    // The picture reduced to width x height, made from the half-size copy when it is at most that.
+    QImage Reduced(int width, int height);
+    // Feeds every row of the full picture, top to bottom, to the reducer.
+    bool FeedRows(platform::AreaReducer& reducer);
+    // The shown pixels as 24 or 32 bits per pixel; the first row and the step to the next.
+    const uint8_t* Pixels(ptrdiff_t& stride, int& bytesPerPixel);
 
     std::unique_ptr<TPicture> picture_;
     // The bitmap whose pixels the shown image wraps: shares the picture's bitmap, or holds a
@@ -76,6 +94,11 @@ private:
     std::vector<bool> tileDone_;
     std::shared_ptr<const TDecodedPart> decodedPart_;
     QRect givenPart_;  // where the decoded part was copied to
+    platform::ZoomScale zoom_;
+    // Reductions kept until the picture changes: the half-size one the smaller ones are made from,
+    // and the last one shown.
+    QImage half_;
+    QImage reduced_;
 };
 
 }  // namespace zavo

@@ -1,6 +1,9 @@
 #include "toolkit/keys.h"
 
 #include <QKeyEvent>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 namespace zavo {
 
@@ -29,16 +32,36 @@ uint16_t VirtualKeyOf(const QKeyEvent* e) {
         case Qt::Key_Down: return VK_DOWN;
         case Qt::Key_Insert: return VK_INSERT;
         case Qt::Key_Delete: return VK_DELETE;
+        case Qt::Key_Menu: return VK_APPS;
+        // "+" and "-" by the keys that carry them, on the main block or the keypad.
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: return (e->modifiers() & Qt::KeypadModifier) ? VK_ADD : VK_OEM_PLUS;
+        case Qt::Key_Minus: return (e->modifiers() & Qt::KeypadModifier) ? VK_SUBTRACT : VK_OEM_MINUS;
         default: return 0;
     }
 }
 
-TShiftState ShiftOf(const QKeyEvent* e) {
+namespace {
+TShiftState ShiftOfModifiers(Qt::KeyboardModifiers m) {
     TShiftState s = 0;
-    if (e->modifiers() & Qt::ShiftModifier) s |= ssShift;
-    if (e->modifiers() & Qt::AltModifier) s |= ssAlt;
-    if (e->modifiers() & Qt::ControlModifier) s |= ssCtrl;
+    if (m & Qt::ShiftModifier) s |= ssShift;
+    if (m & Qt::AltModifier) s |= ssAlt;
+    if (m & Qt::ControlModifier) s |= ssCtrl;
     return s;
+}
+}  // namespace
+
+TShiftState ShiftOf(const QKeyEvent* e) { return ShiftOfModifiers(e->modifiers()); }
+TShiftState ShiftOf(const QWheelEvent* e) { return ShiftOfModifiers(e->modifiers()); }
+
+int WheelNotches(const QWheelEvent* e, int& rest) {
+    QPoint angle = e->angleDelta();
+    int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+    if (e->inverted()) delta = -delta;
+    rest += delta;
+    int notches = rest / 120;
+    rest -= notches * 120;
+    return notches;
 }
 
 namespace {

@@ -72,20 +72,11 @@ protected:
         keyScrolled_ = false;
         Run(TScrollCode::EndScroll);
     }
-    // Each notch of the wheel steps by lines, forwards towards the start, then ends the scroll.
+    // Only whole notches step; the rest waits for the next turn.
     void wheelEvent(QWheelEvent* e) override {
-        QPoint angle = e->angleDelta();
-        int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
-        if (e->inverted()) delta = -delta;
-        wheelRest_ += delta;
-        int notches = wheelRest_ / 120;
-        wheelRest_ -= notches * 120;
+        int notches = WheelNotches(e, wheelRest_);
         e->accept();
-        if (notches == 0) return;
-        TScrollCode code = notches > 0 ? TScrollCode::LineUp : TScrollCode::LineDown;
-        int steps = std::abs(notches) * std::max(1, QApplication::wheelScrollLines());
-        for (int i = 0; i < steps; ++i) Run(code);
-        Run(TScrollCode::EndScroll);
+        owner_->Wheel(notches);
     }
 
 private:
@@ -170,6 +161,15 @@ void TScrollBar::ShowRange() {
     bar->setSingleStep(smallChange_);
     bar->setSliderPosition(std::min(position_, top));
     bar->setValue(std::min(position_, top));
+}
+
+// Each notch steps by lines, forwards towards the start, then the scroll ends.
+void TScrollBar::Wheel(int notches) {
+    if (notches == 0) return;
+    TScrollCode code = notches > 0 ? TScrollCode::LineUp : TScrollCode::LineDown;
+    int steps = std::abs(notches) * std::max(1, QApplication::wheelScrollLines());
+    for (int i = 0; i < steps; ++i) Form()->Invoke([&] { UserScroll(code); });
+    Form()->Invoke([&] { UserScroll(TScrollCode::EndScroll); });
 }
 
 void TScrollBar::UserScroll(TScrollCode code, int thumbPosition) {

@@ -34,6 +34,8 @@ public:
 
     // The user's action with its scroll code; the thumb position matters for codes 4 and 5.
     void UserScroll(TScrollCode code, int thumbPosition = 0);
+    // The wheel turned by notches (positive away from the user) as if over the bar itself.
+    void Wheel(int notches);
 
     TScrollEvent OnScroll;
 

@@ -1,11 +1,45 @@
 #include "toolkit/scrollbox.h"
 
+#include <QContextMenuEvent>
 #include <QFrame>
+#include <QWheelEvent>
+
+#include "toolkit/form.h"
+#include "toolkit/keys.h"
 
 namespace zavo {
 
+namespace {
+
+class ScrollBoxFrame : public QFrame {
+public:
+    ScrollBoxFrame(TScrollBox* owner, QWidget* parent) : QFrame(parent), owner_(owner) {}
+
+protected:
+    void wheelEvent(QWheelEvent* e) override {
+        int notches = WheelNotches(e, wheelRest_);
+        e->accept();
+        if (notches == 0 || !owner_->OnMouseWheel) return;
+        QPoint at = Inner(e->position().toPoint());
+        TShiftState shift = ShiftOf(e);
+        owner_->Form()->Invoke([&] { owner_->OnMouseWheel(owner_, shift, notches, at.x(), at.y()); });
+    }
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        e->accept();
+        QPoint at = Inner(e->pos());
+        if (owner_->OnContextPopup) owner_->Form()->Invoke([&] { owner_->OnContextPopup(owner_, at.x(), at.y()); });
+    }
+
+private:
+    QPoint Inner(QPoint framePoint) const { return framePoint - QPoint(lineWidth(), lineWidth()); }
+    TScrollBox* owner_;
+    int wheelRest_ = 0;
+};
+
+}  // namespace
+
 TScrollBox::TScrollBox(TForm* form, TControl* parent) : TControl(form, parent) {
-    auto* frame = new QFrame(parent->ClientWidget());
+    auto* frame = new ScrollBoxFrame(this, parent->ClientWidget());
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(kBorder);
     inner_ = new QWidget(frame);

@@ -15,6 +15,10 @@ public:
 
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
+    // Raised for what the controls inside leave alone; coordinates are in the inner area.
+    TMouseWheelEvent OnMouseWheel;
+    TContextPopupEvent OnContextPopup;
+
 protected:
     void BoundsChanged() override;
 

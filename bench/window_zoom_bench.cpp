@@ -1,0 +1,171 @@
+// Zoom with the 24-megapixel photograph (photo24mp.bmp from ../shared/testdata/make-photos.sh, in
+// $ZAVO_PHOTOS, else /work/photos) loaded as the user loads it, in a 1200 x 900 window:
+//   ZoomRepaint/photo24mp/<level>  both panes repainted after a change to the level, from 1:1 (from
+//                                  2:1 for 1x), once the quality has been painted at that level
+//   ZoomRepaint/photo24mp/baseline both panes repainted at 1:1 without a change
+//   ZoomScroll/photo24mp/4x        a line step of the horizontal bars at 4:1, both panes repainted
+//   PreviewOpen/photo24mp/<level>  Space pressed with nothing decoded for the preview, to the
+//                                  preview painted on 1920 x 1080
+//   PreviewOpen/photo24mp/whole_decode_baseline
+//                                  the picture decoded whole and drawn on the preview, as the
+//                                  preview painted before it drew only the screen's part
+// Peak resident memory of the whole run is printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/fullshow.h"
+#include "app/mainview.h"
+#include "app/zoomview.h"
+#include "codec/jpegimage.h"
+#include "codec/picture.h"
+#include "toolkit/application.h"
+
+#include "barejpeg.h"
+
+using namespace zavo;
+
+namespace {
+
+struct Windows {
+    Windows() : app(argc, argv) {
+        main = app.CreateForm<Tzavo>();
+        preview = app.CreateForm<Tfull>();
+        main->SetClientSize(1200, 900);
+        main->Show();
+        QApplication::processEvents();
+        mainview::curfile = barejpeg::PhotoPath("photo24mp.bmp");
+        main->fileload();
+        // The offscreen screen is smaller than the one measured for: a plain window of that size.
+        preview->SetFullScreen(false);
+        preview->SetClientSize(1920, 1080);
+        Repaint();
+    }
+    void Repaint() {
+        main->exview->Widget()->repaint();
+        main->newview->Widget()->repaint();
+    }
+    static inline int argc = 1;
+    static inline char name[] = "zavo";
+    static inline char* argv[2] = {name, nullptr};
+    TApplication app;
+    Tzavo* main;
+    Tfull* preview;
+};
+
+// Made on first use and gone before the Qt application, whose windows it holds.
+std::unique_ptr<Windows> shared;
+
+Windows& Shared() {
+    if (!shared) shared = std::make_unique<Windows>();
+    return *shared;
+}
+
+void ZoomRepaint(benchmark::State& state, TZoomLevel level) {
+    Windows& w = Shared();
+    TZoomLevel from = level == TZoomLevel::Actual ? TZoomLevel::Double : TZoomLevel::Actual;
+    w.main->Zoom().SetLevelAtCentre(level);
+    w.Repaint();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.main->Zoom().SetLevelAtCentre(from);
+        w.Repaint();
+        state.ResumeTiming();
+        w.main->Zoom().SetLevelAtCentre(level);
+        w.Repaint();
+    }
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+}
+
+void Baseline(benchmark::State& state) {
+    Windows& w = Shared();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+    for (auto _ : state) w.Repaint();
+}
+
+void ZoomScroll(benchmark::State& state) {
+    Windows& w = Shared();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Quadruple);
+    w.Repaint();
+    int step = 0;
+    for (auto _ : state) {
+        w.main->exh->UserScroll((step++ / 50) % 2 == 0 ? TScrollCode::LineDown : TScrollCode::LineUp);
+        w.Repaint();
+    }
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+}
+
+void PreviewOpen(benchmark::State& state, TZoomLevel level) {
+    Windows& w = Shared();
+    w.main->Zoom().SetLevelAtCentre(level);
+    w.Repaint();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.preview->Close();
+        // As after a quality change: the right pane's picture is new and nothing of it is decoded
+        // for the preview.
+        w.main->new_->Picture().AssignFrom(mainview::newjpeg);
+        w.Repaint();
+        w.main->SetActiveControl(nullptr);
+        state.ResumeTiming();
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        w.main->FilterKey(w.main->Widget(), &space);
+        w.preview->Widget()->repaint();
+    }
+    w.preview->Close();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+}
+
+// What the preview did before it drew only the screen's part: the whole picture decoded and drawn.
+void PreviewWholeDecode(benchmark::State& state) {
+    Windows& w = Shared();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+    w.preview->Show();
+    for (auto _ : state) {
+        state.PauseTiming();
+        TJPEGImage fresh;
+        fresh.AssignFrom(mainview::newjpeg);
+        state.ResumeTiming();
+        w.preview->Canvas().FillRect(Rect(0, 0, 1920, 1080));
+        w.preview->Canvas().DrawGraphic(fullshow::imgx, fullshow::imgy, &fresh);
+        w.preview->Widget()->repaint();
+    }
+    w.preview->Close();
+}
+
+double PeakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qt(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RegisterBenchmark("ZoomRepaint/photo24mp/baseline", Baseline)->Unit(benchmark::kMillisecond);
+    for (TZoomLevel level : kZoomLevels)
+        benchmark::RegisterBenchmark((std::string("ZoomRepaint/photo24mp/") + LevelName(level)).c_str(), ZoomRepaint,
+                                     level)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ZoomScroll/photo24mp/4x", ZoomScroll)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PreviewOpen/photo24mp/whole_decode_baseline", PreviewWholeDecode)
+        ->Unit(benchmark::kMillisecond);
+    for (TZoomLevel level : {TZoomLevel::Actual, TZoomLevel::Fit, TZoomLevel::Quadruple})
+        benchmark::RegisterBenchmark((std::string("PreviewOpen/photo24mp/") + LevelName(level)).c_str(), PreviewOpen,
+                                     level)
+            ->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    std::printf("peak_rss_mb %.1f\n", PeakMb());
+    shared.reset();
+    return 0;
+}
