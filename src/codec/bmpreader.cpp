@@ -6,6 +6,7 @@
 #include "base/bytecursor.h"
 #include "base/exceptions.h"
 #include "codec/bitmap.h"
+#include "codec/bmpprofile.h"
 #include "platform/palette.h"
 #include "platform/rledecoder.h"
 #include "platform/surface.h"
@@ -221,9 +222,11 @@ std::unique_ptr<platform::Surface> ReadUncompressed(BmpReader& reader) {
 }  // namespace
 
 void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count) {
+    const int64_t start = stream.Position();
     BmpReader reader(stream, count);
     if (reader.IsEmpty()) {
         bitmap.AssignFrom(nullptr);
+        bitmap.SetFileMetadata(nullptr);
         return;
     }
     const BmpInfo& info = reader.Info();
@@ -233,8 +236,10 @@ void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count) {
     platform::PaletteHandle palette;
     if (info.ColorCount() > 0 && (reader.IsCompressed() || info.bitCount > 8))
         palette = platform::PaletteFromColorTable(ColorsOf(info));
+    std::shared_ptr<const TMetadata> profile = ReadBmpProfile(stream, start, count, reader.InfoBytes());
     bitmap.AdoptImage(std::move(pixels), std::move(palette), SurfaceHeader(info), reader.TakeSavedStream(),
                       info.os2Core);
+    bitmap.SetFileMetadata(std::move(profile));
 }
 
 }  // namespace zavo

@@ -64,6 +64,8 @@ public:
     // than the file holds behind the pixel offset.
     TStream& PixelSource() { return *source_; }
     int64_t PixelBytes() const { return pixelBytes_; }
+    // The info header as read, all of its bytes.
+    const std::vector<uint8_t>& InfoBytes() const { return infoBytes_; }
 
 private:
     void ReadInfoHeader(TStream& stream);

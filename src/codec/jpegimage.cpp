@@ -9,6 +9,7 @@
 #include "base/format.h"
 #include "base/teestream.h"
 #include "codec/canvas.h"
+#include "codec/jpegmarkers.h"
 #include "platform/pixelconvert.h"
 #include "platform/screen.h"
 #include "platform/surface.h"
@@ -45,9 +46,10 @@ bool ConfigureCompression(JpegContext& c, const CompressSettings& s) {
     return true;
 }
 
-bool WriteRows(JpegContext& c, JSAMPROW* rows, JDIMENSION rowsPerCall) {
+bool WriteRows(JpegContext& c, JSAMPROW* rows, JDIMENSION rowsPerCall, const TMetadata* metadata) {
     if (setjmp(c.jump)) return false;
     jpeg_start_compress(&c.compress, TRUE);
+    JpegWriteMetadata(&c.compress, metadata);
     while (c.compress.next_scanline < c.compress.image_height) {
         JDIMENSION left = c.compress.image_height - c.compress.next_scanline;
         jpeg_write_scanlines(&c.compress, rows + c.compress.next_scanline, std::min(rowsPerCall, left));
@@ -422,8 +424,10 @@ void TJPEGImage::ReadBytes(int64_t count, TStream& stream) {
         JpegRequire(JpegCreateDecompress(c), c);
         holder_->Bytes->SetPosition(0);
         JpegRequire(JpegAttachSource(c, *holder_->Bytes), c);
+        JpegRequire(JpegSaveMarkers(c), c);
         HeaderFacts facts{};
         JpegRequire(ReadHeaderFacts(c, &facts), c);
+        holder_->Metadata = JpegCollectMarkers(c);
         holder_->ImageWidth = static_cast<int32_t>(facts.width);
         holder_->ImageHeight = static_cast<int32_t>(facts.height);
         holder_->IsGray = facts.gray;
@@ -481,7 +485,7 @@ void TJPEGImage::CompressBitmap(TStream* copy) {
     std::exception_ptr failure;
     try {
         ReportProgress(TProgressStage::StageStarting, 0, false, TRect{}, "");
-        if (!WriteRows(c, table.rows.data(), table.perCall)) failure = JpegFailure(c);
+        if (!WriteRows(c, table.rows.data(), table.perCall, metadataToWrite_.get())) failure = JpegFailure(c);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -604,9 +608,10 @@ void TJPEGImage::JpegProgress(int percent, bool redrawNow, const JpegProgressRec
 
 namespace {
 
-bool StartCompress(JpegContext& c) {
+bool StartCompress(JpegContext& c, const TMetadata* metadata) {
     if (setjmp(c.jump)) return false;
     jpeg_start_compress(&c.compress, TRUE);
+    JpegWriteMetadata(&c.compress, metadata);
     return true;
 }
 
@@ -717,7 +722,7 @@ TRect TJPEGImage::DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride) {
 }
 
 bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
-                     TMemoryStream& out, const std::atomic<bool>& stop) {
+                     TMemoryStream& out, const std::atomic<bool>& stop, const TMetadata* metadata) {
     JpegContext c;
     JpegRequire(JpegCreateCompress(c), c);
     JpegRequire(JpegAttachDestination(c, out), c);
@@ -730,7 +735,7 @@ bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray
     // The library only reads through these addresses.
     std::vector<JSAMPROW> rows(static_cast<size_t>(pixels.Height()));
     for (int y = 0; y < pixels.Height(); ++y) rows[static_cast<size_t>(y)] = const_cast<JSAMPROW>(pixels.Row(y));
-    JpegRequire(StartCompress(c), c);
+    JpegRequire(StartCompress(c, metadata), c);
     while (c.compress.next_scanline < c.compress.image_height) {
         if (stop.load(std::memory_order_relaxed)) return false;
         JDIMENSION left = c.compress.image_height - c.compress.next_scanline;

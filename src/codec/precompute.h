@@ -52,6 +52,7 @@ private:
         const platform::Surface* pixels = nullptr;
         bool gray = false;
         bool progressive = false;
+        std::shared_ptr<const TMetadata> metadata;
         std::atomic<bool> stop{false};
         int users = 0;  // workers reading the pixels; guarded by mutex_
     };
