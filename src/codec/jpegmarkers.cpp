@@ -66,7 +66,7 @@ std::shared_ptr<const TMetadata> JpegCollectMarkers(JpegContext& c) {
 
 void JpegWriteMetadata(j_compress_ptr compress, const TMetadata* metadata) {
     if (metadata == nullptr) return;
-    if (!metadata->iccProfile.empty())
+    if (!metadata->iccProfile.empty() && !CarriesProfile(*metadata))
         jpeg_write_icc_profile(compress, metadata->iccProfile.data(),
                                static_cast<unsigned int>(metadata->iccProfile.size()));
     for (const TJpegMarker& m : metadata->markers)

@@ -27,19 +27,21 @@ bool IsIccChunk(const TJpegMarker& m) { return m.code == kApp2 && StartsWith(m.d
 
 }  // namespace
 
-bool operator==(const TMetadataChoice& a, const TMetadataChoice& b) {
-    return a.copy == b.copy && a.stripGps == b.stripGps;
-}
-
 int64_t MetadataBytes(const TMetadata& metadata) {
     int64_t total = 0;
     for (const TJpegMarker& m : metadata.markers) total += kSegmentOverhead + static_cast<int64_t>(m.data.size());
-    if (!metadata.iccProfile.empty()) {
+    if (!metadata.iccProfile.empty() && !CarriesProfile(metadata)) {
         auto size = static_cast<int64_t>(metadata.iccProfile.size());
         int64_t chunks = (size + kIccChunkData - 1) / kIccChunkData;
         total += size + chunks * (kSegmentOverhead + kIccChunkOverhead);
     }
     return total;
+}
+
+bool CarriesProfile(const TMetadata& metadata) {
+    for (const TJpegMarker& m : metadata.markers)
+        if (IsIccChunk(m)) return true;
+    return false;
 }
 
 bool IsCompressorSegment(const TJpegMarker& m) {
@@ -53,10 +55,8 @@ std::shared_ptr<const TMetadata> MetadataToWrite(const std::shared_ptr<const TMe
     if (choice.copy == TMetadataCopy::Icc) {
         out->iccProfile = source->iccProfile;
     } else {
-        bool iccInSegments = false;
         for (const TJpegMarker& m : source->markers) {
             if (IsCompressorSegment(m)) continue;
-            iccInSegments = iccInSegments || IsIccChunk(m);
             if (choice.stripGps && m.code == kApp1 && IsExifPayload(m.data)) {
                 std::optional<std::vector<uint8_t>> stripped = WithoutGps(m.data);
                 if (!stripped) {
@@ -70,7 +70,7 @@ std::shared_ptr<const TMetadata> MetadataToWrite(const std::shared_ptr<const TMe
             out->markers.push_back(m);
         }
         // A bitmap's profile has no segments of its own.
-        if (!iccInSegments) out->iccProfile = source->iccProfile;
+        out->iccProfile = source->iccProfile;
     }
     if (out->markers.empty() && out->iccProfile.empty() && out->note.empty()) return nullptr;
     return out;

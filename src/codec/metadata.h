@@ -16,12 +16,15 @@ class TGraphic;
 struct TJpegMarker {
     uint8_t code = 0;
     std::vector<uint8_t> data;
+
+    friend bool operator==(const TJpegMarker&, const TJpegMarker&) = default;
 };
 
 struct TMetadata {
     // APPn and COM segments in file order.
     std::vector<TJpegMarker> markers;
-    // The whole colour profile; written with the library's own chunking.
+    // The whole colour profile. Written, with the library's own chunking, only by metadata whose
+    // segments do not carry it already (see CarriesProfile).
     std::vector<uint8_t> iccProfile;
     // The file held more than kMaxMetadataBytes of segments; those beyond were not kept.
     bool cut = false;
@@ -42,9 +45,12 @@ struct TMetadataChoice {
     TMetadataCopy copy = TMetadataCopy::None;
     // Removes the GPS directory from EXIF segments; every other tag stays.
     bool stripGps = false;
+
+    friend bool operator==(const TMetadataChoice&, const TMetadataChoice&) = default;
 };
 
-bool operator==(const TMetadataChoice& a, const TMetadataChoice& b);
+// Whether the segments hold APP2 profile chunks: then they, not iccProfile, stand in the file.
+bool CarriesProfile(const TMetadata& metadata);
 
 // The bytes the segments of the metadata take in a JPEG file (marker, length and payload each);
 // a profile without its segments counts as the segments the library writes for it.
