@@ -2,6 +2,10 @@
 // right, with the controls of the top strip.
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "codec/metadata.h"
 #include "toolkit/button.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
@@ -68,11 +72,23 @@ public:
     // The files dropped on the window: the first one is loaded.
     void WMDropFiles(const std::vector<std::string>& paths);
 
+    // What the compressed bytes keep of the source's metadata (none at every start, as the choice
+    // is never stored), and whether EXIF loses its GPS directory. A change recompresses, so the
+    // size, SAVE and the bytes compressed ahead follow it.
+    void SetMetadataCopy(TMetadataCopy copy);
+    TMetadataCopy MetadataCopy() const;
+    void SetStripGps(bool strip);
+    bool StripGps() const;
+
 protected:
     void Loaded() override;
 
 private:
     THandlerTable Handlers();
+    // Takes the metadata of the picture just loaded into srcpic.
+    void TakeSourceMetadata();
+    // Gives srcjpeg what the choice keeps of the source's metadata, and words it for the size hint.
+    void ApplyMetadataChoice();
     enum class Axis { Horizontal, Vertical };
     // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
     void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
@@ -97,6 +113,10 @@ extern std::string shownfile;
 extern std::string heldfile;
 // Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next.
 extern TPrecompute* precompute;
+// The metadata of the picture srcjpeg holds, what of it is kept, and the size hint's words on it.
+extern TMetadataChoice metadatachoice;
+extern std::shared_ptr<const TMetadata> srcmetadata;
+extern std::string metadatanote;
 }  // namespace mainview
 
 }  // namespace zavo
