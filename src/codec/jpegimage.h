@@ -4,7 +4,6 @@
 // in a reference-counted holder shared by copies.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -179,19 +178,5 @@ private:
     uint8_t decodeScale_;
     std::shared_ptr<const TMetadata> metadataToWrite_;
 };
-
-// Pixels of part of a decoded picture: blue-green-red, top-down rows stride bytes apart.
-struct TDecodedPart {
-    TRect rect;
-    ptrdiff_t stride = 0;
-    std::vector<uint8_t> pixels;
-};
-
-// Compresses 24-bit (blue-green-red) or plain 32-bit (blue-green-red-unused) pixels into out, with
-// the parameters and the bytes of TJPEGImage::Compress. Reads nothing but the pixels, so it may run
-// on any thread while they stay unchanged; returns false, out incomplete, once stop is seen set.
-// The metadata, when given, is written behind the JFIF header.
-bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
-                     TMemoryStream& out, const std::atomic<bool>& stop, const TMetadata* metadata = nullptr);
 
 }  // namespace zavo

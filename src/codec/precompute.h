@@ -19,6 +19,7 @@
 
 #include "base/streams.h"
 #include "codec/bitmap.h"
+#include "codec/jpegbackground.h"
 #include "codec/jpegimage.h"
 
 namespace zavo {
