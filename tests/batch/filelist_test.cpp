@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "batch/arguments.h"
+
 using namespace zavo::batch;
 
 namespace {
