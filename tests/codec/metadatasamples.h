@@ -152,10 +152,15 @@ inline Bytes XmpPayload() {
     return Bytes(text.begin(), text.end());
 }
 
+// A Photoshop resource block holding one IPTC record: the object name "Harbour".
 inline Bytes IptcPayload() {
-    std::string text = std::string("Photoshop 3.0") + '\0' + "8BIM\x04\x04" + std::string(2, '\0') +
-                       std::string("\0\0\x0c\x1c\x02\x05\0\x07Harbour", 20);
-    return Bytes(text.begin(), text.end());
+    const std::string header = std::string("Photoshop 3.0") + '\0' + "8BIM";
+    Bytes payload(header.begin(), header.end());
+    const std::string name = "Harbour";
+    payload.insert(payload.end(), {0x04, 0x04, 0, 0, 0, 0, 0, uint8_t(5 + name.size()), 0x1C, 0x02, 0x05, 0,
+                                   uint8_t(name.size())});
+    payload.insert(payload.end(), name.begin(), name.end());
+    return payload;
 }
 
 inline Bytes AdobePayload() { return {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 1}; }
