@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages zavo needs to build, run and test, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev libimage-exiftool-perl
           fonts-ipafont-gothic libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
           python3 openbox qt6-translations-l10n clang-14 libclang-rt-14-dev
           dpkg-dev file desktop-file-utils appstream lintian man-db)

@@ -126,7 +126,7 @@ void Tzavo::Loaded() {
     OnShortcut = [this](uint16_t key, TShiftState shift) { return zoom_->Shortcut(key, shift); };
 }
 
-TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries()}; }
+TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries(), MetadataMenuEntries()}; }
 
 void Tzavo::FormShow(TObject*) {
     // Files dropped from the desktop are taken from now on.
@@ -142,6 +142,9 @@ void Tzavo::FormCreate(TObject*) {
     loaded = false;
     shownfile.clear();
     heldfile.clear();
+    metadatachoice = {};
+    srcmetadata.reset();
+    metadatanote.clear();
     precompute = new TPrecompute(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
 }
 
@@ -188,6 +191,7 @@ void Tzavo::fileload() {
     shownfile.clear();
     precompute->Cancel();
     srcjpeg->AssignFrom(workbmp);
+    TakeSourceMetadata();
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
     new_->SetWidth(srcpic->Width());
@@ -221,7 +225,7 @@ void Tzavo::presson(TObject*) {
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
     new_->SetDecodedPart(std::move(shownPart));
-    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
+    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile, metadatanote);
     // The part of the picture the right pane shows now is decoded ahead with each quality.
     TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
     precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);

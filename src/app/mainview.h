@@ -3,7 +3,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "codec/metadata.h"
 #include "toolkit/button.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
@@ -77,12 +79,27 @@ public:
     TZoomView& Zoom() { return *zoom_; }
     TMenuGroups PaneMenu();
 
+    // What the compressed bytes keep of the source's metadata (none at every start, as the choice
+    // is never stored), and whether EXIF loses its GPS directory. A change recompresses, so the
+    // size, SAVE and the bytes compressed ahead follow it.
+    void SetMetadataCopy(TMetadataCopy copy);
+    TMetadataCopy MetadataCopy() const;
+    void SetStripGps(bool strip);
+    bool StripGps() const;
+
 protected:
     void Loaded() override;
 
 private:
     THandlerTable Handlers();
     std::unique_ptr<TZoomView> zoom_;
+
+    // Takes the metadata of the picture just loaded into srcpic.
+    void TakeSourceMetadata();
+    // Gives srcjpeg what the choice keeps of the source's metadata, and words it for the size hint.
+    void ApplyMetadataChoice();
+    // The menu's group for the metadata choice.
+    std::vector<TMenuEntry> MetadataMenuEntries();
     enum class Axis { Horizontal, Vertical };
     // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
     void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
@@ -107,6 +124,10 @@ extern std::string shownfile;
 extern std::string heldfile;
 // Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next.
 extern TPrecompute* precompute;
+// The metadata of the picture srcjpeg holds, what of it is kept, and the size hint's words on it.
+extern TMetadataChoice metadatachoice;
+extern std::shared_ptr<const TMetadata> srcmetadata;
+extern std::string metadatanote;
 }  // namespace mainview
 
 }  // namespace zavo

@@ -27,6 +27,7 @@ struct Request {
     const platform::Surface* pixels = nullptr;
     std::vector<uint8_t> bytes;
     std::string sourceFile;
+    std::string note;
 };
 
 std::string Percent(double value) {
@@ -43,7 +44,7 @@ std::string Measure(const Request& r) {
     std::string text = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim);
     int64_t sourceSize = platform::FileSize(r.sourceFile);
     if (sourceSize > 0) text += ", " + Percent(100.0 * double(r.bytes.size()) / double(sourceSize)) + " % of the source";
-    return text;
+    return r.note.empty() ? text : text + "\n" + r.note;
 }
 
 constexpr const char* kQualityTip = "zavo-quality-tip";
@@ -62,7 +63,7 @@ public:
     }
 
     void Ask(Request request) {
-        label_->SetHint("");
+        label_->SetHint(request.note);
         generation_ = request.generation = generation_ + 1;
         std::unique_ptr<TBitmap> dropped;
         {
@@ -90,7 +91,7 @@ private:
             try {
                 text = Measure(r);
             } catch (const std::exception&) {
-                text.clear();
+                text = r.note;
             }
             auto keep = std::make_shared<std::unique_ptr<TBitmap>>(std::move(r.keepAlive));
             unsigned generation = r.generation;
@@ -113,24 +114,26 @@ private:
 
 }  // namespace
 
-void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile) {
+void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile,
+                       const std::string& note) {
     auto* tip = static_cast<QualityTip*>(FindCompanion(label, kQualityTip));
     if (tip == nullptr) tip = &static_cast<QualityTip&>(AdoptCompanion(label, kQualityTip, std::make_unique<QualityTip>(label)));
     Request r;
     TBitmap* pixels = source.Bitmap();
     const TJPEGData& holder = result.Holder();
     if (pixels == nullptr || holder.Bytes == nullptr || holder.Bytes->Size() == 0) {
-        label->SetHint("");
+        label->SetHint(note);
         return;
     }
     r.keepAlive = std::make_unique<TBitmap>();
     r.keepAlive->AssignFrom(pixels);
     // Rare formats are given to the worker as a private 24-bit copy.
     r.pixels = WithPlainRows(*r.keepAlive);
-    if (r.pixels == nullptr) return label->SetHint("");
+    if (r.pixels == nullptr) return label->SetHint(note);
     const uint8_t* bytes = holder.Bytes->Memory();
     r.bytes.assign(bytes, bytes + holder.Bytes->Size());
     r.sourceFile = sourceFile;
+    r.note = note;
     tip->Ask(std::move(r));
 }
 

@@ -11,7 +11,9 @@ namespace zavo {
 class TJPEGImage;
 
 // Starts measuring result's bytes against source's bitmap, the pixels they were compressed from,
-// and empties the hint until the figures are known. A later call makes the pending figures void.
-void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile);
+// and shows only the note (a line on the metadata, or nothing) until the figures are known, which
+// then stand above it. A later call makes the pending figures void.
+void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile,
+                       const std::string& note = "");
 
 }  // namespace zavo

@@ -6,7 +6,8 @@
 namespace zavo::batch {
 
 const char* const kUsage =
-    "usage: zavo-batch [-q QUALITY | --max-size SIZE] [-o DIR] [--overwrite] [--jobs N] [--json] FILE...\n"
+    "usage: zavo-batch [-q QUALITY | --max-size SIZE] [-o DIR] [--overwrite] [--jobs N] [--json]\n"
+    "                  [--copy none|icc|all] [--strip-gps] [--files-from LIST [-0]] FILE...\n"
     "Compresses each picture (BMP, JPEG, ICO, WMF, EMF, by extension) as the zavo window does and\n"
     "writes NAME.jpg beside it or into DIR.\n"
     "  -q, --quality QUALITY  JPEG quality 1..100 (default 80)\n"
@@ -16,6 +17,12 @@ const char* const kUsage =
     "  -j, --jobs N           threads at work at once, one file each (default: one per core); one\n"
     "                         that no file needs decodes a result for its figures meanwhile\n"
     "  --json                 one JSON object per file instead of text lines\n"
+    "  --copy none|icc|all    metadata each result keeps: nothing (default), the colour profile, or\n"
+    "                         every APPn and COM segment (EXIF, XMP, IPTC, profile, comments) except\n"
+    "                         the JFIF header and the Adobe segment\n"
+    "  --strip-gps            remove the GPS directory from EXIF (a malformed EXIF is then left out)\n"
+    "  --files-from LIST      also the files named in LIST, one a line; - reads standard input\n"
+    "  -0, --null             names in LIST end with a NUL byte (find -print0)\n"
     "  -h, --help             this text\n"
     "Exit code: 0 all files written, 1 some failed, 2 bad arguments.\n";
 
@@ -86,6 +93,21 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
             if (options.outputDir.empty()) throw UsageError("the output folder must not be empty");
         } else if (arg == "-j" || arg == "--jobs") {
             options.jobs = int(ParseCount(value(), 1, 1024, "--jobs"));
+        } else if (arg == "--copy") {
+            std::string copy = value();
+            if (copy == "none") options.metadata.copy = TMetadataCopy::None;
+            else if (copy == "icc") options.metadata.copy = TMetadataCopy::Icc;
+            else if (copy == "all") options.metadata.copy = TMetadataCopy::All;
+            else throw UsageError("--copy takes none, icc or all: '" + copy + "'");
+        } else if (arg == "--strip-gps") {
+            flag();
+            options.metadata.stripGps = true;
+        } else if (arg == "--files-from") {
+            options.filesFrom = value();
+            if (options.filesFrom.empty()) throw UsageError("--files-from needs a file name, or - for standard input");
+        } else if (arg == "-0" || arg == "--null") {
+            flag();
+            options.nulSeparated = true;
         } else if (arg == "--overwrite") {
             flag();
             options.overwrite = true;
@@ -100,7 +122,8 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
         }
     }
     if (quality && maxSize) throw UsageError("-q and --max-size exclude each other");
-    if (options.files.empty() && !options.help) throw UsageError("no file given");
+    if (options.nulSeparated && options.filesFrom.empty()) throw UsageError("-0 needs --files-from");
+    if (options.files.empty() && options.filesFrom.empty() && !options.help) throw UsageError("no file given");
     return options;
 }
 

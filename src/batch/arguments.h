@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "codec/metadata.h"
+
 namespace zavo::batch {
 
 struct BatchOptions {
@@ -18,6 +20,12 @@ struct BatchOptions {
     int jobs = 0;  // 0: one per core
     bool json = false;
     bool help = false;
+    // What each result keeps of its source's metadata (none: the window's default bytes).
+    TMetadataChoice metadata;
+    // A file listing more files, one a line (or NUL-separated with nulSeparated); "-" is standard
+    // input. Its names follow those of the command line.
+    std::string filesFrom;
+    bool nulSeparated = false;
     std::vector<std::string> files;
 };
 
@@ -28,7 +36,7 @@ public:
 };
 
 // Raises UsageError for unknown options, missing or malformed values, -q together with
-// --max-size, and no file (unless --help).
+// --max-size, -0 without --files-from, and no file (unless --help or --files-from).
 BatchOptions ParseArguments(const std::vector<std::string>& args);
 
 // "1234", "300k" or "2M" (k = 1024 bytes, M = 1024 k); UsageError when it is not a positive size.

@@ -68,11 +68,18 @@ std::unique_ptr<TReplacingFileStream> Run(FileResult& result, const BatchOptions
         if (platform::SameFile(result.target, result.source)) throw JobError(result.target + " is the source itself");
         if (!options.overwrite) throw JobError(result.target + " exists (--overwrite replaces it)");
     }
-    std::unique_ptr<TBitmap> pixels = DrawPictureFile(result.source);
+    std::shared_ptr<const TMetadata> metadata;
+    std::unique_ptr<TBitmap> pixels = DrawPictureFile(result.source, &metadata);
     result.sourceSize = platform::FileSize(result.source);
     if (pixels->Width() == 0 || pixels->Height() == 0) throw JobError("the picture has no pixels");
 
     TPictureCompressor compressor(*pixels);
+    if (options.metadata.copy != TMetadataCopy::None) {
+        std::shared_ptr<const TMetadata> written = MetadataToWrite(metadata, options.metadata);
+        compressor.SetMetadata(written);
+        result.metadataSize = written ? MetadataBytes(*written) : 0;
+        if (written) result.warning = written->note;
+    }
     // The figures read the pixels through their own bitmap, so that a rare format is converted
     // for them without touching the one the compressor reads.
     TBitmap plain;

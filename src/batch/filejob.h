@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/replacingfile.h"
@@ -20,6 +21,10 @@ struct FileResult {
     int64_t resultSize = 0;
     int quality = 0;
     TQualityFigures figures;
+    // Metadata bytes written, when the options copy any.
+    std::optional<int64_t> metadataSize;
+    // What of the chosen metadata could not be kept; the file is written all the same.
+    std::string warning;
 };
 
 // Where the result of source goes: NAME.jpg in the output folder, or beside the source.

@@ -10,6 +10,7 @@
 
 #include "base/pathtext.h"
 #include "batch/arguments.h"
+#include "batch/filelist.h"
 #include "batch/runner.h"
 #include "codec/fileformats.h"
 #include "codec/jpegimage.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     batch::BatchOptions options;
     try {
         options = batch::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+        if (!options.help && !options.filesFrom.empty()) {
+            std::vector<std::string> listed = batch::ReadFileList(options.filesFrom, options.nulSeparated);
+            options.files.insert(options.files.end(), listed.begin(), listed.end());
+        }
     } catch (const batch::UsageError& e) {
         std::fprintf(stderr, "zavo-batch: %s\n%s", e.what(), batch::kUsage);
         return 2;
@@ -43,6 +48,8 @@ int main(int argc, char** argv) {
         std::fputs(batch::kUsage, stdout);
         return 0;
     }
+    // An empty list (a search that found nothing) is nothing to do.
+    if (options.files.empty()) return 0;
     std::optional<platform::HeadlessGui> gui;
     if (AnyMetafile(options.files)) gui.emplace(argv[0]);
     // File names are read in the locale's encoding; numbers are printed the same everywhere.

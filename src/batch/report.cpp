@@ -43,7 +43,8 @@ std::string JsonNumber(double value, int decimals) {
 std::string TextLine(const FileResult& r) {
     return r.source + ": " + std::to_string(r.sourceSize) + " -> " + std::to_string(r.resultSize) + " bytes (" +
            SizeText(r.resultSize) + "), quality " + std::to_string(r.quality) + ", PSNR " +
-           PsnrText(r.figures.psnr) + " dB, SSIM " + SsimText(r.figures.ssim);
+           PsnrText(r.figures.psnr) + " dB, SSIM " + SsimText(r.figures.ssim) +
+           (r.metadataSize ? ", metadata " + std::to_string(*r.metadataSize) + " bytes" : "");
 }
 
 std::string JsonLine(const FileResult& r) {
@@ -53,10 +54,12 @@ std::string JsonLine(const FileResult& r) {
     return out + ",\"source_size\":" + std::to_string(r.sourceSize) + ",\"result_size\":" +
            std::to_string(r.resultSize) + ",\"result_size_text\":" + JsonString(SizeText(r.resultSize)) +
            ",\"quality\":" + std::to_string(r.quality) + ",\"psnr_db\":" + psnr +
-           ",\"ssim\":" + JsonNumber(r.figures.ssim, 5) + "}";
+           ",\"ssim\":" + JsonNumber(r.figures.ssim, 5) +
+           (r.metadataSize ? ",\"metadata_size\":" + std::to_string(*r.metadataSize) : "") +
+           (r.warning.empty() ? "" : ",\"warning\":" + JsonString(r.warning)) + "}";
 }
 
-std::string ErrorLine(const FileResult& r) { return "zavo-batch: " + r.source + ": " + r.error; }
+std::string ErrorLine(const FileResult& r) { return "zavo-batch: " + r.source + ": " + (r.ok ? r.warning : r.error); }
 
 std::string ProgressBar(size_t done, size_t total, int width) {
     size_t filled = total == 0 ? size_t(width) : done * size_t(width) / total;

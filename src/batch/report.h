@@ -12,7 +12,7 @@ std::string TextLine(const FileResult& result);
 // The same as one JSON object; PSNR is the string "inf" for a lossless result. A failure has the
 // source, the target and its error.
 std::string JsonLine(const FileResult& result);
-// "zavo-batch: a.bmp: ファイル a.bmp は開けません."
+// "zavo-batch: a.bmp: ファイル a.bmp は開けません."; for a written file, its warning.
 std::string ErrorLine(const FileResult& result);
 // "[#########...........]  12/40", width characters between the brackets.
 std::string ProgressBar(size_t done, size_t total, int width);

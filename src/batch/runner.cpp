@@ -68,7 +68,7 @@ public:
 
 private:
     void Print(const FileResult& r) {
-        if (!r.ok) std::fprintf(err_, "%s\n", ErrorLine(r).c_str());
+        if (!r.ok || !r.warning.empty()) std::fprintf(err_, "%s\n", ErrorLine(r).c_str());
         if (options_.json) std::fprintf(out_, "%s\n", JsonLine(r).c_str());
         else if (r.ok) std::fprintf(out_, "%s\n", TextLine(r).c_str());
         std::fflush(out_);

@@ -9,6 +9,7 @@
 #include "base/streams.h"
 #include "codec/canvas.h"
 #include "codec/graphic.h"
+#include "codec/metadata.h"
 #include "codec/sharedimage.h"
 #include "platform/palette.h"
 #include "platform/surface.h"
@@ -146,6 +147,10 @@ public:
                     const platform::BitmapInfoHeader& header, std::unique_ptr<TMemoryStream> savedStream,
                     bool os2Header);
 
+    // The colour profile of the file last read, or null; set by the reader.
+    const std::shared_ptr<const TMetadata>& FileMetadata() const { return fileMetadata_; }
+    void SetFileMetadata(std::shared_ptr<const TMetadata> value) { fileMetadata_ = std::move(value); }
+
     // The copy-on-write step run before drawing on the canvas and before the handle is given out.
     void PrepareToChange();
 
@@ -172,6 +177,7 @@ private:
     TTransparentMode transparentMode_ = TTransparentMode::Auto;
     bool maskValid_ = false;
     bool ignorePalette_ = false;
+    std::shared_ptr<const TMetadata> fileMetadata_;
 };
 
 }  // namespace zavo

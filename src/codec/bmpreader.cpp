@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "base/bytecursor.h"
+#include "base/checked.h"
 #include "base/exceptions.h"
 #include "codec/bitmap.h"
+#include "codec/bmpprofile.h"
 #include "platform/palette.h"
 #include "platform/rledecoder.h"
 #include "platform/surface.h"
@@ -15,8 +17,6 @@ namespace zavo {
 namespace {
 
 constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
-constexpr uint32_t kCoreHeaderSize = 12;
-constexpr uint32_t kInfoHeaderSize = 40;
 constexpr int64_t kFileHeaderSize = 14;
 constexpr int kMaxColors = 256;
 
@@ -57,11 +57,12 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
     info_.pixelOffset = file.U32le();
 
     ReadInfoHeader(stream);
-    const int64_t headerEnd = kFileHeaderSize + info_.headerSize;
+    const int64_t headerEnd = kFileHeaderSize + info_.header.size;
     int64_t left = count - headerEnd;
     source_ = &stream;
 
-    if (!info_.os2Core && info_.compression != kBmpRgb && info_.compression != kBmpBitFields) {
+    const uint32_t compression = info_.header.compression;
+    if (!info_.os2Core && compression != platform::kBiRgb && compression != platform::kBiBitFields) {
         if (left < 0) throw EReadError(msg::ReadError);
         saved_ = std::make_unique<TMemoryStream>();
         saved_->WriteBuffer(fileHeader_.data(), kFileHeaderSize);
@@ -71,11 +72,11 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
         source_ = saved_.get();
     }
 
-    if (info_.planes != 1) Invalid();
+    if (info_.header.planes != 1) Invalid();
 
     int64_t consumed = headerEnd;
-    if (info_.headerSize == kInfoHeaderSize && (info_.bitCount == 16 || info_.bitCount == 32) &&
-        info_.compression == kBmpBitFields) {
+    if (info_.header.size == platform::kInfoHeaderSize && (info_.header.bitCount == 16 || info_.header.bitCount == 32) &&
+        compression == platform::kBiBitFields) {
         uint8_t maskBytes[12];
         source_->ReadBuffer(maskBytes, sizeof maskBytes);
         ByteCursor masks(maskBytes, sizeof maskBytes);
@@ -86,8 +87,9 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
     }
 
     // A colours-used value above the table's room would overrun it.
-    if (info_.clrUsed > kMaxColors) Invalid();
-    const int colors = info_.clrUsed != 0 ? static_cast<int>(info_.clrUsed) : DefaultColorCount(info_.bitCount);
+    if (info_.header.clrUsed > kMaxColors) Invalid();
+    const int colors =
+        info_.header.clrUsed != 0 ? static_cast<int>(info_.header.clrUsed) : DefaultColorCount(info_.header.bitCount);
     const int entrySize = info_.os2Core ? 3 : 4;
     std::vector<uint8_t> table(static_cast<size_t>(colors) * entrySize);
     source_->ReadBuffer(table.data(), static_cast<int64_t>(table.size()));
@@ -105,14 +107,11 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
         left = count - offset;
     }
 
-    uint64_t wanted = info_.sizeImage;
+    uint64_t wanted = info_.header.sizeImage;
     if (wanted == 0) {
-        const int64_t rowBits = static_cast<int64_t>(info_.width) * info_.bitCount;
-        const int64_t rows = info_.height < 0 ? -static_cast<int64_t>(info_.height) : info_.height;
         // Saturates: a count beyond any file leaves the pixel bytes to the file's size.
-        if (rowBits < 0 || __builtin_mul_overflow(static_cast<uint64_t>((rowBits + 31) / 32 * 4),
-                                                  static_cast<uint64_t>(rows), &wanted))
-            wanted = UINT64_MAX;
+        const std::optional<int64_t> size = DibImageSize(info_.header.width, info_.header.height, info_.header.bitCount);
+        wanted = size ? static_cast<uint64_t>(*size) : UINT64_MAX;
     }
     pixelBytes_ = std::max<int64_t>(left, 0);
     if (wanted < static_cast<uint64_t>(pixelBytes_)) pixelBytes_ = static_cast<int64_t>(wanted);
@@ -123,8 +122,7 @@ void BmpReader::ReadInfoHeader(TStream& stream) {
     if (stream.Read(sizeBytes, 4) != 4) Invalid();
     const uint32_t size = ByteCursor(sizeBytes, 4).U32le();
     if (!KnownHeaderSize(size)) Invalid();
-    info_.headerSize = size;
-    info_.os2Core = size == kCoreHeaderSize;
+    info_.os2Core = size == platform::kCoreHeaderSize;
     info_.os2Extended = IsOs2Extended(size);
 
     // A header cut short by the end of the file leaves fields unread: not a bitmap.
@@ -132,30 +130,13 @@ void BmpReader::ReadInfoHeader(TStream& stream) {
     std::copy_n(sizeBytes, 4, infoBytes_.begin());
     if (stream.Read(infoBytes_.data() + 4, size - 4) != static_cast<int64_t>(size - 4)) Invalid();
 
-    ByteCursor h(infoBytes_.data(), infoBytes_.size());
-    h.Skip(4);
-    if (info_.os2Core) {
-        info_.width = h.U16le();
-        info_.height = h.U16le();
-        info_.planes = h.U16le();
-        info_.bitCount = h.U16le();
-        return;
-    }
-    info_.width = h.I32le();
-    info_.height = h.I32le();
-    info_.planes = h.U16le();
-    info_.bitCount = h.U16le();
-    if (!h.Has(24)) return;
-    info_.compression = h.U32le();
-    info_.sizeImage = h.U32le();
-    info_.xPelsPerMeter = h.I32le();
-    info_.yPelsPerMeter = h.I32le();
-    info_.clrUsed = h.U32le();
-    info_.clrImportant = h.U32le();
+    info_.header = platform::ReadInfoHeader(infoBytes_);
     // Windows headers longer than 40 bytes carry the bit-field masks themselves.
-    if (!info_.os2Extended && h.Has(12)) {
+    if (!info_.os2Core && !info_.os2Extended && size >= platform::kInfoHeaderSize + 12) {
+        ByteCursor h(infoBytes_.data(), infoBytes_.size());
+        h.Seek(platform::kInfoHeaderSize);
         for (uint32_t& m : info_.masks) m = h.U32le();
-        info_.hasMasks = info_.compression == kBmpBitFields;
+        info_.hasMasks = info_.header.compression == platform::kBiBitFields;
     }
 }
 
@@ -169,31 +150,21 @@ std::vector<platform::RgbQuad> ColorsOf(const BmpInfo& info) {
 }
 
 platform::BitmapInfoHeader SurfaceHeader(const BmpInfo& info) {
-    platform::BitmapInfoHeader h;
-    h.size = kInfoHeaderSize;
-    h.width = info.width;
-    h.height = info.height;
-    h.planes = info.planes;
-    h.bitCount = info.bitCount;
-    h.compression = info.compression;
-    h.sizeImage = info.sizeImage;
-    h.xPelsPerMeter = info.xPelsPerMeter;
-    h.yPelsPerMeter = info.yPelsPerMeter;
-    h.clrUsed = info.clrUsed;
-    h.clrImportant = info.clrImportant;
+    platform::BitmapInfoHeader h = info.header;
+    h.size = platform::kInfoHeaderSize;
     return h;
 }
 
 // Run-length data becomes a surface in the display format, its colour table realised on the way.
 std::unique_ptr<platform::Surface> DecodeCompressed(BmpReader& reader) {
     const BmpInfo& info = reader.Info();
-    const bool rle8 = info.compression == kBmpRle8 && info.bitCount == 8;
-    const bool rle4 = info.compression == kBmpRle4 && info.bitCount == 4;
+    const bool rle8 = info.header.compression == platform::kBiRle8 && info.header.bitCount == 8;
+    const bool rle4 = info.header.compression == platform::kBiRle4 && info.header.bitCount == 4;
     // Run-length rows are always stored bottom-up.
-    if ((!rle8 && !rle4) || info.os2Core || info.height <= 0) Invalid();
+    if ((!rle8 && !rle4) || info.os2Core || info.header.height <= 0) Invalid();
     std::vector<uint8_t> data(static_cast<size_t>(reader.PixelBytes()));
     reader.PixelSource().ReadBuffer(data.data(), reader.PixelBytes());
-    auto surface = platform::Surface::CreateDisplay(info.width, info.height);
+    auto surface = platform::Surface::CreateDisplay(info.header.width, info.header.height);
     std::vector<uint32_t> colors(static_cast<size_t>(info.ColorCount()));
     std::memcpy(colors.data(), info.colorTable.data(), colors.size() * 4);
     const platform::RleTarget target{surface->Bits(), surface->Width(), surface->Height(),
@@ -206,8 +177,8 @@ std::unique_ptr<platform::Surface> DecodeCompressed(BmpReader& reader) {
 std::unique_ptr<platform::Surface> ReadUncompressed(BmpReader& reader) {
     const BmpInfo& info = reader.Info();
     // Compression 3 of an OS/2 header is Huffman coding, which no platform decodes.
-    if (info.os2Extended && info.compression != kBmpRgb) Invalid();
-    if (info.compression == kBmpBitFields && !info.hasMasks) Invalid();
+    if (info.os2Extended && info.header.compression != platform::kBiRgb) Invalid();
+    if (info.header.compression == platform::kBiBitFields && !info.hasMasks) Invalid();
     const std::vector<platform::RgbQuad> colors = ColorsOf(info);
     auto surface = platform::Surface::CreateDib(SurfaceHeader(info), colors,
                                                 info.hasMasks ? info.masks.data() : nullptr);
@@ -221,20 +192,24 @@ std::unique_ptr<platform::Surface> ReadUncompressed(BmpReader& reader) {
 }  // namespace
 
 void ReadBitmapFile(TBitmap& bitmap, TStream& stream, int64_t count) {
+    const int64_t start = stream.Position();
     BmpReader reader(stream, count);
     if (reader.IsEmpty()) {
         bitmap.AssignFrom(nullptr);
+        bitmap.SetFileMetadata(nullptr);
         return;
     }
     const BmpInfo& info = reader.Info();
-    if (info.width <= 0 || info.height == 0) Invalid();
+    if (info.header.width <= 0 || info.header.height == 0) Invalid();
     std::unique_ptr<platform::Surface> pixels =
         reader.IsCompressed() ? DecodeCompressed(reader) : ReadUncompressed(reader);
     platform::PaletteHandle palette;
-    if (info.ColorCount() > 0 && (reader.IsCompressed() || info.bitCount > 8))
+    if (info.ColorCount() > 0 && (reader.IsCompressed() || info.header.bitCount > 8))
         palette = platform::PaletteFromColorTable(ColorsOf(info));
+    std::shared_ptr<const TMetadata> profile = ReadBmpProfile(stream, start, count, reader.InfoBytes());
     bitmap.AdoptImage(std::move(pixels), std::move(palette), SurfaceHeader(info), reader.TakeSavedStream(),
                       info.os2Core);
+    bitmap.SetFileMetadata(std::move(profile));
 }
 
 }  // namespace zavo

@@ -9,34 +9,20 @@
 #include <vector>
 
 #include "base/streams.h"
+#include "platform/bitmapinfo.h"
 
 namespace zavo {
 
 class TBitmap;
 
-// Compression codes of an info header.
-inline constexpr uint32_t kBmpRgb = 0;
-inline constexpr uint32_t kBmpRle8 = 1;
-inline constexpr uint32_t kBmpRle4 = 2;
-inline constexpr uint32_t kBmpBitFields = 3;
-
-// What the headers say, the info header in its 40-byte Windows form (an OS/2 core header fills
-// width, height, planes and bit count; fields a short header lacks are 0).
+// What the headers say.
 struct BmpInfo {
     uint32_t pixelOffset = 0;  // the file header's offset of the pixel data
-    uint32_t headerSize = 0;   // as written in the file
     bool os2Core = false;      // 12-byte OS/2 header: 3-byte colour-table entries
     bool os2Extended = false;  // 16- or 64-byte OS/2 header: compression 3 and 4 mean other codings
-    int32_t width = 0;
-    int32_t height = 0;        // negative: rows stored top-down
-    uint16_t planes = 0;
-    uint16_t bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t sizeImage = 0;
-    int32_t xPelsPerMeter = 0;
-    int32_t yPelsPerMeter = 0;
-    uint32_t clrUsed = 0;
-    uint32_t clrImportant = 0;
+    // In its 40-byte Windows form, with the size as written in the file (an OS/2 core header fills
+    // width, height, planes and bit count; fields a short header lacks are 0).
+    platform::BitmapInfoHeader header;
     // Red, green and blue masks, from behind a 40-byte header or from inside a longer one.
     std::array<uint32_t, 3> masks{};
     bool hasMasks = false;
@@ -64,6 +50,8 @@ public:
     // than the file holds behind the pixel offset.
     TStream& PixelSource() { return *source_; }
     int64_t PixelBytes() const { return pixelBytes_; }
+    // The info header as read, all of its bytes.
+    const std::vector<uint8_t>& InfoBytes() const { return infoBytes_; }
 
 private:
     void ReadInfoHeader(TStream& stream);

@@ -7,6 +7,7 @@
 #include <jerror.h>
 
 #include "base/format.h"
+#include "platform/bitmapinfo.h"
 
 namespace zavo {
 
@@ -179,7 +180,7 @@ void ProgressMonitor(j_common_ptr cinfo) {
     if (context->carried) Leave(cinfo);
 }
 
-void LimitMemory(j_common_ptr cinfo) { cinfo->mem->max_memory_to_use = kJpegMemoryLimit; }
+void LimitMemory(j_common_ptr cinfo) { cinfo->mem->max_memory_to_use = platform::kMaxPictureBytes; }
 
 }  // namespace
 

@@ -87,13 +87,10 @@ struct JpegContext {
 // Milliseconds of a monotonic clock, never 0.
 uint32_t JpegTickCount();
 
-// The most memory one library object may hold (its sample and coefficient buffers), the same bound
-// as a surface's pixel memory, so a crafted header cannot make the library take more.
-inline constexpr long kJpegMemoryLimit = 2L << 30;
-
 // Each of these returns false when the library failed; the caller then raises the failure
 // (JpegRequire).
-// Installs the error manager and creates the library object, with its memory limit.
+// Installs the error manager and creates the library object, whose sample and coefficient buffers
+// may take no more than the picture limit, so a crafted header cannot make the library take more.
 bool JpegCreateCompress(JpegContext& context, int version = JPEG_LIB_VERSION,
                         size_t structSize = sizeof(jpeg_compress_struct));
 bool JpegCreateDecompress(JpegContext& context, int version = JPEG_LIB_VERSION,

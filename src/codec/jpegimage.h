@@ -4,7 +4,6 @@
 // in a reference-counted holder shared by copies.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,6 +14,7 @@
 #include "codec/bitmap.h"
 #include "codec/graphic.h"
 #include "codec/jpegadapters.h"
+#include "codec/metadata.h"
 #include "codec/sharedimage.h"
 #include "platform/palette.h"
 
@@ -59,6 +59,8 @@ public:
     int32_t ImageHeight = 0;
     int32_t ImageWidth = 0;
     bool IsGray = false;
+    // The APPn and COM segments of the bytes as read, or null.
+    std::shared_ptr<const TMetadata> Metadata;
 
 protected:
     ~TJPEGData() override = default;
@@ -126,6 +128,10 @@ public:
     bool BlockSmoothing() const { return blockSmoothing_; }
     void SetBlockSmoothing(bool value) { blockSmoothing_ = value; }
 
+    // Written behind the JFIF header by every Compress; null writes nothing more.
+    const std::shared_ptr<const TMetadata>& MetadataToWrite() const { return metadataToWrite_; }
+    void SetMetadataToWrite(std::shared_ptr<const TMetadata> value) { metadataToWrite_ = std::move(value); }
+
     const TJPEGData& Holder() const { return *holder_; }
     TBitmap* Bitmap() const { return bitmap_.get(); }
 
@@ -176,19 +182,7 @@ private:
     bool progressiveFile_;
     TJPEGPerformance decodeMode_;
     uint8_t decodeScale_;
+    std::shared_ptr<const TMetadata> metadataToWrite_;
 };
-
-// Pixels of part of a decoded picture: blue-green-red, top-down rows stride bytes apart.
-struct TDecodedPart {
-    TRect rect;
-    ptrdiff_t stride = 0;
-    std::vector<uint8_t> pixels;
-};
-
-// Compresses 24-bit (blue-green-red) or plain 32-bit (blue-green-red-unused) pixels into out, with
-// the parameters and the bytes of TJPEGImage::Compress. Reads nothing but the pixels, so it may run
-// on any thread while they stay unchanged; returns false, out incomplete, once stop is seen set.
-bool CompressSurface(const platform::Surface& pixels, uint8_t quality, bool gray, bool progressive,
-                     TMemoryStream& out, const std::atomic<bool>& stop);
 
 }  // namespace zavo

@@ -20,9 +20,10 @@ bool DrawsAsItsOwnColours(const TGraphic& graphic) {
 
 }  // namespace
 
-std::unique_ptr<TBitmap> DrawPictureFile(const std::string& path) {
+std::unique_ptr<TBitmap> DrawPictureFile(const std::string& path, std::shared_ptr<const TMetadata>* metadata) {
     TPicture picture;
     picture.LoadPictureFile(path);
+    if (metadata != nullptr) *metadata = MetadataOf(picture.Graphic());
     auto bitmap = std::make_unique<TBitmap>();
     if (picture.Graphic() != nullptr && DrawsAsItsOwnColours(*picture.Graphic())) {
         // Sharing the pixels spares a copy as large as the picture.

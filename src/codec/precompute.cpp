@@ -63,7 +63,7 @@ TPrecompute::~TPrecompute() {
 bool TPrecompute::Matches(const TJPEGImage& image) const {
     const Picture* p = current_.picture.get();
     return p != nullptr && p->pixels == PixelsOf(image) && p->gray == image.GrayMode() &&
-           p->progressive == image.ProgressiveFile();
+           p->progressive == image.ProgressiveFile() && p->metadata == image.MetadataToWrite();
 }
 
 void TPrecompute::Sweep() {
@@ -109,6 +109,7 @@ void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8
         picture->pixels = pixels;
         picture->gray = compressed.GrayMode();
         picture->progressive = compressed.ProgressiveFile();
+        picture->metadata = compressed.MetadataToWrite();
         current_.keepAlive = std::make_unique<TBitmap>();
         current_.keepAlive->AssignFrom(compressed.Bitmap());
         current_.picture = std::move(picture);
@@ -175,7 +176,8 @@ void TPrecompute::Work() {
             {
                 TMemoryStream out;
                 // Kept at its exact size: a picture's streams at every quality stay in memory together.
-                if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop)) made.bytes = CopyOf(out);
+                if (CompressSurface(*p.pixels, task.quality, p.gray, p.progressive, out, p.stop, p.metadata.get()))
+                    made.bytes = CopyOf(out);
             }
             // Decoded once the grown stream has gone, so that the two are never held together.
             if (made.bytes) made.part = DecodeView(*made.bytes, task.view);

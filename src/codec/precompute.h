@@ -19,6 +19,7 @@
 
 #include "base/streams.h"
 #include "codec/bitmap.h"
+#include "codec/jpegbackground.h"
 #include "codec/jpegimage.h"
 
 namespace zavo {
@@ -52,6 +53,7 @@ private:
         const platform::Surface* pixels = nullptr;
         bool gray = false;
         bool progressive = false;
+        std::shared_ptr<const TMetadata> metadata;
         std::atomic<bool> stop{false};
         int users = 0;  // workers reading the pixels; guarded by mutex_
     };

@@ -6,98 +6,81 @@
 #include <cstring>
 #include <vector>
 
+#include "base/checked.h"
 #include "base/exceptions.h"
+#include "platform/bitmapinfo.h"
 #include "platform/pngdecode.h"
 #include "platform/recordreader.h"
 #include "platform/rledecoder.h"
-#include "platform/surface.h"
 
 namespace zavo::platform {
 
 namespace {
 
-// Pixel memory beyond this is refused, as for any surface.
-constexpr int64_t kMaxPixelBytes = kMaxSurfaceBytes;
-
-enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kJpeg = 4, kPng = 5 };
-
 struct DibHeader {
-    uint32_t size = 0;
+    BitmapInfoHeader info;
     int64_t width = 0;
     int64_t height = 0;
     int bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t sizeImage = 0;
-    uint32_t clrUsed = 0;
     uint32_t masks[3] = {0, 0, 0};
     bool core = false;
     int64_t colorCount = 0;
     int64_t tableBytes = 0;  // masks behind a 40-byte header plus the colour table
 };
 
-DibHeader ReadHeader(std::span<const uint8_t> info) {
-    RecordReader r(info);
+DibHeader ReadHeader(std::span<const uint8_t> bytes) {
+    RecordReader r(bytes);
     DibHeader h;
-    h.size = r.U32();
-    if (h.size == 12) {
-        h.core = true;
-        h.width = r.U16();
-        h.height = r.U16();
-        r.U16();
-        h.bitCount = r.U16();
-    } else if (h.size >= 40) {
-        h.width = r.I32();
-        h.height = r.I32();
-        r.U16();
-        h.bitCount = r.U16();
-        h.compression = r.U32();
-        h.sizeImage = r.U32();
-        r.Skip(8);
-        h.clrUsed = r.U32();
-        r.U32();
-        if (h.compression == kBitFields && h.size >= 52) {
-            for (uint32_t& m : h.masks) m = r.U32();
-        }
-    } else {
-        throw MalformedRecord{};
+    h.info = ReadInfoHeader(bytes);
+    h.core = h.info.size == kCoreHeaderSize;
+    if (!h.core && h.info.size < kInfoHeaderSize) throw MalformedRecord{};
+    // The whole header must lie inside the record.
+    r.Seek(h.core ? kCoreHeaderSize : kInfoHeaderSize);
+
+    if (h.info.compression == kBiBitFields && h.info.size >= 52) {
+        for (uint32_t& m : h.masks) m = r.U32();
     }
+    h.width = h.info.width;
+    h.height = h.info.height;
+    h.bitCount = h.info.bitCount;
     if (h.width <= 0 || h.height == 0) throw MalformedRecord{};
-    if (h.compression == kJpeg || h.compression == kPng) {
+    if (h.info.compression == kBiJpeg || h.info.compression == kBiPng) {
         // The pixels are a whole JPEG or PNG image; a colour table, if any, is only a hint.
         h.bitCount = 0;
-        h.tableBytes = h.clrUsed <= 256 ? int64_t{h.clrUsed} * 4 : 0;
+        h.tableBytes = h.info.clrUsed <= 256 ? int64_t{h.info.clrUsed} * 4 : 0;
         return h;
     }
     switch (h.bitCount) {
         case 1: case 24:
-            if (h.compression != kRgb) throw MalformedRecord{};
+            if (h.info.compression != kBiRgb) throw MalformedRecord{};
             break;
         case 4: case 8:
-            if (h.compression != kRgb && h.compression != (h.bitCount == 8 ? kRle8 : kRle4)) throw MalformedRecord{};
+            if (h.info.compression != kBiRgb && h.info.compression != (h.bitCount == 8 ? kBiRle8 : kBiRle4))
+                throw MalformedRecord{};
             // Run-length rows are always stored bottom-up.
-            if (h.compression != kRgb && h.height < 0) throw MalformedRecord{};
+            if (h.info.compression != kBiRgb && h.height < 0) throw MalformedRecord{};
             break;
         case 16: case 32:
-            if (h.compression != kRgb && h.compression != kBitFields) throw MalformedRecord{};
+            if (h.info.compression != kBiRgb && h.info.compression != kBiBitFields) throw MalformedRecord{};
             break;
         default:
             throw MalformedRecord{};
     }
     int64_t maxColors = h.bitCount <= 8 ? int64_t{1} << h.bitCount : 0;
     if (h.bitCount <= 8) {
-        h.colorCount = h.clrUsed == 0 || h.clrUsed > maxColors ? maxColors : h.clrUsed;
+        h.colorCount = h.info.clrUsed == 0 || h.info.clrUsed > maxColors ? maxColors : h.info.clrUsed;
     } else if (!h.core) {
         // Colour tables of deeper bitmaps are only hints; they still take room in a packed bitmap.
-        h.colorCount = h.clrUsed <= 256 ? h.clrUsed : 0;
+        h.colorCount = h.info.clrUsed <= 256 ? h.info.clrUsed : 0;
     }
     int64_t maskBytes = 0;
-    if (h.compression == kBitFields && h.size < 52) {
+    if (h.info.compression == kBiBitFields && h.info.size < 52) {
         maskBytes = 12;
-        r.Seek(h.size);
+        r.Seek(h.info.size);
         for (uint32_t& m : h.masks) m = r.U32();
     }
     h.tableBytes = maskBytes + h.colorCount * (h.core ? 3 : 4);
-    if (h.compression == kRgb) {
+    if (h.info.compression == kBiRgb) {
         if (h.bitCount == 16) {
             h.masks[0] = 0x7C00; h.masks[1] = 0x03E0; h.masks[2] = 0x001F;
         } else if (h.bitCount == 32) {
@@ -121,12 +104,12 @@ int64_t Rows(const DibHeader& h) { return h.height > 0 ? h.height : -h.height; }
 
 // The header's pixels, refused when their 32-bit image would be too large for any surface.
 void CheckSize(const DibHeader& h) {
-    if (h.width > kMaxPixelBytes / 4 / Rows(h)) throw EOutOfResources(msg::OutOfResources);
+    if (h.width > kMaxPictureBytes / 4 / Rows(h)) throw EOutOfResources(msg::OutOfResources);
 }
 
 // The bytes of a compressed bitmap: its image size when that fits the data, else all of it.
 std::span<const uint8_t> Compressed(const DibHeader& h, std::span<const uint8_t> bits) {
-    return h.sizeImage != 0 && h.sizeImage <= bits.size() ? bits.first(h.sizeImage) : bits;
+    return h.info.sizeImage != 0 && h.info.sizeImage <= bits.size() ? bits.first(h.info.sizeImage) : bits;
 }
 
 // Run-length pixels. What the runs skip stays transparent, so drawing leaves the target there.
@@ -137,7 +120,7 @@ QImage DecodeRunLength(const DibHeader& h, const std::vector<QRgb>& colors, std:
     image.fill(0xFF000000u);
     std::vector<uint32_t> table(colors.begin(), colors.end());
     RleTarget target{image.bits(), image.width(), image.height(), static_cast<ptrdiff_t>(image.bytesPerLine())};
-    DecodeRle(Compressed(h, bits), h.compression == kRle8 ? RleKind::Rle8 : RleKind::Rle4, table, target);
+    DecodeRle(Compressed(h, bits), h.info.compression == kBiRle8 ? RleKind::Rle8 : RleKind::Rle4, table, target);
     for (int y = 0; y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) row[x] = qAlpha(row[x]) ? 0 : (row[x] | 0xFF000000u);
@@ -152,7 +135,7 @@ QImage DecodeJpeg(std::span<const uint8_t> bytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
     // The caller has bounded the size by the surface limit already.
-    reader.setAllocationLimit(static_cast<int>(kMaxPixelBytes >> 20));
+    reader.setAllocationLimit(static_cast<int>(kMaxPictureBytes >> 20));
     QImage image;
     reader.read(&image);
     return image;
@@ -162,9 +145,9 @@ QImage DecodeJpeg(std::span<const uint8_t> bytes) {
 QImage DecodeEmbedded(const DibHeader& h, std::span<const uint8_t> bits, bool keepAlpha) {
     std::span<const uint8_t> bytes = Compressed(h, bits);
     QImage image;
-    if (h.compression == kJpeg) {
+    if (h.info.compression == kBiJpeg) {
         image = DecodeJpeg(bytes);
-    } else if (auto png = DecodePng(bytes, kMaxPixelBytes)) {
+    } else if (auto png = DecodePng(bytes, kMaxPictureBytes)) {
         image = QImage(png->bgra.data(), png->width, png->height, QImage::Format_ARGB32).copy();
     }
     if (image.isNull() || image.width() != h.width || image.height() != Rows(h)) throw MalformedRecord{};
@@ -183,9 +166,9 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
     // The decoded image takes 4 bytes a pixel, which bounds the source rows too.
     CheckSize(h);
     if (charge) charge(h.width * height);
-    if (h.compression == kJpeg || h.compression == kPng) return {DecodeEmbedded(h, bits, keepAlpha), bottomUp};
+    if (h.info.compression == kBiJpeg || h.info.compression == kBiPng) return {DecodeEmbedded(h, bits, keepAlpha), bottomUp};
     RecordReader table(info);
-    table.Seek(h.core ? 12 : h.size);
+    table.Seek(h.core ? kCoreHeaderSize : h.info.size);
     table.Skip(h.tableBytes - h.colorCount * (h.core ? 3 : 4));
     std::vector<QRgb> colors;
     if (h.bitCount <= 8) {
@@ -197,9 +180,9 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
         }
     }
 
-    if (h.compression == kRle8 || h.compression == kRle4) return {DecodeRunLength(h, colors, bits), true};
+    if (h.info.compression == kBiRle8 || h.info.compression == kBiRle4) return {DecodeRunLength(h, colors, bits), true};
 
-    int64_t rowBytes = (h.width * h.bitCount + 31) / 32 * 4;
+    int64_t rowBytes = *DibRowSize(h.width, h.bitCount);
     if (rowBytes * height > static_cast<int64_t>(bits.size())) throw MalformedRecord{};
 
     bool alpha = keepAlpha && h.bitCount == 32;
@@ -236,7 +219,7 @@ DecodedDib DecodeDib(std::span<const uint8_t> info, std::span<const uint8_t> bit
 
 size_t PackedInfoBytes(std::span<const uint8_t> packed) {
     DibHeader h = ReadHeader(packed);
-    uint64_t offset = static_cast<uint64_t>(h.core ? 12 : h.size) + static_cast<uint64_t>(h.tableBytes);
+    uint64_t offset = static_cast<uint64_t>(h.core ? kCoreHeaderSize : h.info.size) + static_cast<uint64_t>(h.tableBytes);
     if (offset > packed.size()) throw MalformedRecord{};
     return static_cast<size_t>(offset);
 }
@@ -258,7 +241,7 @@ QImage DecodeBitmap16(std::span<const uint8_t> bytes, QRgb zero, QRgb one, const
     // Some writers keep the 32-bit bits pointer of the bitmap structure in front of the rows.
     if (r.Remaining() == pixelBytes + 4) r.Skip(4);
     std::span<const uint8_t> bits = r.Bytes(pixelBytes);
-    if (width > kMaxPixelBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
+    if (width > kMaxPictureBytes / 4 / height) throw EOutOfResources(msg::OutOfResources);
     if (charge) charge(int64_t{width} * height);
     // The colours of the default 16-colour palette.
     static constexpr QRgb kVga[16] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080,

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "base/bytecursor.h"
+#include "base/checked.h"
+#include "platform/bitmapinfo.h"
 #include "platform/channelmath.h"
 #include "platform/devicecontext.h"
 #include "platform/pngdecode.h"
@@ -25,29 +27,25 @@ struct Dib {
     int64_t maskStride = 0;
 };
 
-int64_t RowBytes(int64_t width, int bits) { return (width * bits + 31) / 32 * 4; }
-
 std::optional<Dib> ParseDib(std::span<const uint8_t> image) {
     try {
-        ByteCursor c(image);
-        const uint32_t headerSize = c.U32le();
-        const int32_t width = c.I32le();
-        const int32_t height = c.I32le();
-        const uint16_t planes = c.U16le();
-        const uint16_t bits = c.U16le();
-        const uint32_t compression = c.U32le();
-        if (headerSize < 40 || planes != 1 || compression != 0) return std::nullopt;
+        const BitmapInfoHeader header = ReadInfoHeader(image);
+        const int32_t width = header.width;
+        const int32_t height = header.height;
+        const uint16_t bits = header.bitCount;
+        if (header.size < kInfoHeaderSize || header.planes != 1 || header.compression != kBiRgb) return std::nullopt;
         if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
         if (width <= 0 || height < 2) return std::nullopt;
         Dib d;
         d.width = width;
         d.height = height / 2;
         d.bits = bits;
-        c.Seek(headerSize);
+        ByteCursor c(image);
+        c.Seek(header.size);
         const int colors = bits <= 8 ? 1 << bits : 0;
         d.colors = c.Bytes(static_cast<uint64_t>(colors) * 4);
-        d.stride = RowBytes(width, bits);
-        d.maskStride = RowBytes(width, 1);
+        d.stride = *DibRowSize(width, bits);
+        d.maskStride = *DibRowSize(width, 1);
         // Both products stay far below overflow: width and height are at most 2^31.
         d.pixels = c.Bytes(static_cast<uint64_t>(d.stride) * static_cast<uint64_t>(d.height));
         const uint64_t maskBytes = static_cast<uint64_t>(d.maskStride) * static_cast<uint64_t>(d.height);

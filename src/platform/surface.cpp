@@ -37,7 +37,7 @@ std::unique_ptr<Surface> Surface::Allocate(int width, int height, int bitCount, 
                                            Contents contents) {
     if (width < 0 || height < 0) Refuse();
     auto size = DibImageSize(width, height, bitCount);
-    if (!size || *size > kMaxSurfaceBytes) Refuse();
+    if (!size || *size > kMaxPictureBytes) Refuse();
     std::unique_ptr<Surface> s(new Surface());
     s->width_ = width;
     s->height_ = height;
@@ -117,7 +117,7 @@ void Surface::SetColors(std::span<const RgbQuad> colors) {
 BitmapInfoHeader Surface::Header() const {
     BitmapInfoHeader h;
     if (!dib_) return h;
-    h.size = 40;
+    h.size = kInfoHeaderSize;
     h.width = width_;
     h.height = topDown_ ? -height_ : height_;
     h.planes = 1;

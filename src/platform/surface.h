@@ -10,33 +10,10 @@
 #include <span>
 #include <vector>
 
+#include "platform/bitmapinfo.h"
 #include "platform/palette.h"
 
 namespace zavo::platform {
-
-// Compression values of an info header.
-constexpr uint32_t kBiRgb = 0;
-constexpr uint32_t kBiRle8 = 1;
-constexpr uint32_t kBiRle4 = 2;
-constexpr uint32_t kBiBitFields = 3;
-
-// The 40-byte info header of a device-independent bitmap.
-struct BitmapInfoHeader {
-    uint32_t size = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    uint16_t planes = 0;
-    uint16_t bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t sizeImage = 0;
-    int32_t xPelsPerMeter = 0;
-    int32_t yPelsPerMeter = 0;
-    uint32_t clrUsed = 0;
-    uint32_t clrImportant = 0;
-};
-
-// Largest pixel memory a surface may have; larger requests are refused before allocating.
-constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 31;
 
 class Surface {
 public:
@@ -45,7 +22,7 @@ public:
     // always start zeroed.
     enum class Contents { Zeroed, Unfilled };
 
-    // Surfaces whose pixel memory would exceed kMaxSurfaceBytes, or with a negative width or height,
+    // Surfaces whose pixel memory would exceed kMaxPictureBytes, or with a negative width or height,
     // are refused with EOutOfResources "システム リソースが足りません"; so is a failed allocation.
     static std::unique_ptr<Surface> CreateDisplay(int width, int height, Contents contents = Contents::Zeroed);
     static std::unique_ptr<Surface> CreateMonochrome(int width, int height);

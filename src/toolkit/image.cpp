@@ -5,10 +5,13 @@
 
 #include <algorithm>
 
+#include "base/checked.h"
 #include "codec/bitmap.h"
 #include "codec/canvas.h"
+#include "codec/jpegbackground.h"
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
+#include "platform/bitmapinfo.h"
 #include "platform/surface.h"
 #include "platform/surfacepainter.h"
 
@@ -114,8 +117,8 @@ bool TImage::StartOnDemand() {
     if (jpeg == nullptr || jpeg->Bitmap() != nullptr || !jpeg->CanDecodeParts()) return false;
     int width = jpeg->Width(), height = jpeg->Height();
     if (width < 1 || height < 1) return false;
-    int64_t stride = (int64_t{width} * 3 + 3) / 4 * 4;
-    if (stride * height > platform::kMaxSurfaceBytes) return false;
+    int64_t stride = *DibRowSize(width, 24);
+    if (stride * height > platform::kMaxPictureBytes) return false;
     // Left unset: a tile is shown only once it has been decoded.
     partPixels_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride * height)]);
     if (!partPixels_) return false;

@@ -227,7 +227,9 @@ TEST_F(Zoom, ThePaneMenuListsTheLevelsInJapaneseAndSetsFitWithoutTakingTheFocus)
     ASSERT_TRUE(QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
     QStringList texts;
     QAction* fit = nullptr;
+    // The zoom levels are the menu's first group.
     for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) break;
         texts << a->text();
         if (a->text() == "全体表示") fit = a;
         if (a->text() == "等倍") {

@@ -52,3 +52,21 @@ TEST(Arguments, RefusesWhatCannotRun) {
         EXPECT_THROW(ParseArguments(args), UsageError) << line;
     }
 }
+
+TEST(Arguments, MetadataChoicesAndFileLists) {
+    BatchOptions d = ParseArguments({"a.jpg"});
+    EXPECT_EQ(d.metadata, zavo::TMetadataChoice{});
+    BatchOptions o = ParseArguments({"--copy", "icc", "--strip-gps", "--files-from", "-", "-0"});
+    EXPECT_EQ(o.metadata.copy, zavo::TMetadataCopy::Icc);
+    EXPECT_TRUE(o.metadata.stripGps);
+    EXPECT_EQ(o.filesFrom, "-");
+    EXPECT_TRUE(o.nulSeparated);
+    EXPECT_TRUE(o.files.empty());
+    EXPECT_EQ(ParseArguments({"--copy=all", "a.jpg"}).metadata.copy, zavo::TMetadataCopy::All);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--copy", "exif", "a.jpg"},
+                                                                   {"--copy", "a.jpg"},
+                                                                   {"-0", "a.jpg"},
+                                                                   {"--strip-gps=1", "a.jpg"},
+                                                                   {"--files-from", "", "a.jpg"}})
+        EXPECT_THROW(ParseArguments(args), UsageError) << args[0] << " " << args[1];
+}

@@ -68,12 +68,12 @@ TEST(BmpHeaders, RefusesAHeaderCutShortByTheEndOfTheFile) {
 
 TEST(BmpHeaders, ReadsWindowsHeaderFields) {
     BmpInfo info = InfoOf(Bmp24(5, -3));
-    EXPECT_EQ(info.headerSize, 40u);
+    EXPECT_EQ(info.header.size, 40u);
     EXPECT_FALSE(info.os2Core);
-    EXPECT_EQ(info.width, 5);
-    EXPECT_EQ(info.height, -3);
-    EXPECT_EQ(info.bitCount, 24);
-    EXPECT_EQ(info.xPelsPerMeter, 2835);
+    EXPECT_EQ(info.header.width, 5);
+    EXPECT_EQ(info.header.height, -3);
+    EXPECT_EQ(info.header.bitCount, 24);
+    EXPECT_EQ(info.header.xPelsPerMeter, 2835);
     EXPECT_EQ(info.ColorCount(), 0);
 }
 
@@ -83,8 +83,8 @@ TEST(BmpHeaders, ReadsTheOs2CoreHeaderWithThreeByteColours) {
     b.u8(1).u8(2).u8(3).u8(4).u8(5).u8(6).fill(8, 0x80);
     BmpInfo info = InfoOf(b);
     EXPECT_TRUE(info.os2Core);
-    EXPECT_EQ(info.width, 3);
-    EXPECT_EQ(info.height, 2);
+    EXPECT_EQ(info.header.width, 3);
+    EXPECT_EQ(info.header.height, 2);
     ASSERT_EQ(info.ColorCount(), 2);
     EXPECT_EQ(info.colorTable, (std::vector<uint8_t>{1, 2, 3, 0, 4, 5, 6, 0}));
 }
@@ -95,7 +95,7 @@ TEST(BmpHeaders, ReadsShortAndFullOs2Version2Headers) {
     shortHeader.fill(1024, 0x40).fill(8, 1);
     BmpInfo info = InfoOf(shortHeader);
     EXPECT_TRUE(info.os2Extended);
-    EXPECT_EQ(info.compression, 0u);
+    EXPECT_EQ(info.header.compression, 0u);
     EXPECT_EQ(info.ColorCount(), 256);
     EXPECT_FALSE(info.hasMasks);
 

@@ -122,3 +122,28 @@ TEST(Precompute, OneWorkerMakesTheQualitiesInTheOrderGiven) {
     precompute.Schedule(source, order, Rect(0, 0, 0, 0));
     EXPECT_EQ(OrderMade(precompute, source, order), std::vector<int>(order.begin(), order.end()));
 }
+
+TEST(Precompute, BytesMadeAheadCarryTheMetadataCompressWrites) {
+    auto bitmap = Picture(64, 40, 5, false);
+    TJPEGImage source;
+    source.AssignFrom(bitmap.get());
+    auto metadata = std::make_shared<TMetadata>();
+    metadata->markers.push_back({0xFE, std::vector<uint8_t>(3000, 'm')});
+    metadata->iccProfile.assign(600, 7);
+    source.SetMetadataToWrite(metadata);
+    source.SetQuality(80);
+    source.Compress();
+    TPrecompute precompute(2);
+    precompute.Schedule(source, {90, 70}, kView);
+    precompute.WaitIdle();
+    source.SetQuality(70);
+    ASSERT_TRUE(precompute.Use(source));
+    std::vector<uint8_t> ahead = HeldBytes(source);
+    source.Compress();
+    EXPECT_EQ(ahead, HeldBytes(source));
+    EXPECT_GT(ahead.size(), Fresh(*bitmap, 70).size() + 3600);
+    // Another choice of metadata makes what was made ahead useless.
+    source.SetMetadataToWrite(nullptr);
+    source.SetQuality(90);
+    EXPECT_FALSE(precompute.Use(source));
+}
