@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/pathclip.h"
+
 namespace zavo::platform {
 
 namespace {
@@ -13,6 +15,8 @@ constexpr double kCoordinateLimit = 1 << 22;
 constexpr size_t kMaxSavedStates = 4096;
 // The widest pen the painter accepts.
 constexpr double kMaxPenWidth = 32767;
+// Shapes reaching further than this many pixels beyond the picture are cut down to it before drawing.
+constexpr double kFarReach = 4096;
 
 
 bool Finite(const QTransform& t) {
@@ -363,9 +367,11 @@ void MetafileDC::Paint(const QPainterPath& path, bool fill, bool stroke) {
     bool brushed = fill && state_.brush.kind != MetaBrush::Kind::Null;
     if (pen.style() == Qt::NoPen && !brushed) return;
     QRectF bounds = t.mapRect(path.controlPointRect());
-    if (pen.style() != Qt::NoPen && !pen.isCosmetic()) {
+    bool wide = pen.style() != Qt::NoPen && !pen.isCosmetic();
+    double scale = std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+    if (wide) {
         // A wide pen paints well outside the outline.
-        double reach = pen.widthF() * std::max(std::hypot(t.m11(), t.m12()), std::hypot(t.m21(), t.m22()));
+        double reach = pen.widthF() * scale;
         if (!std::isfinite(reach)) return;
         bounds.adjust(-reach, -reach, reach, reach);
     }
@@ -375,14 +381,42 @@ void MetafileDC::Paint(const QPainterPath& path, bool fill, bool stroke) {
     QPainterPath shape = path;
     shape.setFillRule(state_.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     painter_.setTransform(t * base_);
-    if (brushed && state_.brush.kind == MetaBrush::Kind::Hatched && state_.bkMode == 2) {
-        painter_.setPen(Qt::NoPen);
-        painter_.setBrush(state_.bkColor);
+    QBrush brush = brushed ? MakeBrush(state_.brush) : QBrush(Qt::NoBrush);
+    QRectF near = QRectF(area_).adjusted(-kFarReach, -kFarReach, kFarReach, kFarReach);
+    if (near.contains(bounds)) {
+        if (brushed && state_.brush.kind == MetaBrush::Kind::Hatched && state_.bkMode == 2) {
+            painter_.setPen(Qt::NoPen);
+            painter_.setBrush(state_.bkColor);
+            painter_.drawPath(shape);
+        }
+        painter_.setPen(pen);
+        painter_.setBrush(brush);
+        painter_.drawPath(shape);
+        return;
+    }
+    // The rasteriser walks every device row a shape spans, drawn or not: a shape reaching far
+    // beyond the picture is cut down to it first, its fill and a wide pen's outline alike.
+    QRectF window = QRectF(area_).adjusted(-2, -2, 2, 2);
+    painter_.setPen(Qt::NoPen);
+    if (brushed) {
+        QPainterPath inside = ClipToWindow(shape, t, window);
+        if (state_.brush.kind == MetaBrush::Kind::Hatched && state_.bkMode == 2) {
+            painter_.setBrush(state_.bkColor);
+            painter_.drawPath(inside);
+        }
+        painter_.setBrush(brush);
+        painter_.drawPath(inside);
+    }
+    if (wide) {
+        QPainterPathStroker stroker(pen);
+        stroker.setCurveThreshold(0.25 / scale);
+        painter_.setBrush(pen.brush());
+        painter_.drawPath(ClipToWindow(stroker.createStroke(shape), t, window));
+    } else if (pen.style() != Qt::NoPen) {
+        painter_.setPen(pen);
+        painter_.setBrush(Qt::NoBrush);
         painter_.drawPath(shape);
     }
-    painter_.setPen(pen);
-    painter_.setBrush(brushed ? MakeBrush(state_.brush) : QBrush(Qt::NoBrush));
-    painter_.drawPath(shape);
 }
 
 void MetafileDC::MoveTo(QPointF p) {

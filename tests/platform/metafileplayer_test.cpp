@@ -317,6 +317,30 @@ TEST(WindowsPlayer, RecordsWindowOverridesTheBounds) {
     EXPECT_EQ(image.pixel(75, 75), kBackground);
 }
 
+TEST(WindowsPlayer, DrawsShapesReachingFarBeyondThePictureWhereTheyShow) {
+    // One logical unit is 100 pixels high: the shapes and the wide pen's ends lie tens of thousands
+    // of rows away, so only their sides cross the picture.
+    WmfBuilder b(0, 0, 100, 1);
+    b.Add(0x02FC, {0, 0x00FF, 0, 0}).Add(0x012D, {0});    // red brush
+    b.Add(0x02FA, {0, 10, 0, 0xFF00, 0}).Add(0x012D, {1});  // green pen 10 units wide
+    b.Add(0x0538, {2, 4, 4, 20, -300, 80, -300, 80, 300, 20, 300, 40, -200, 60, -200, 60, 200, 40, 200});
+    b.Add(0x02FA, {0, 0, 0, 0, 0xFF}).Add(0x012D, {2});     // one-pixel blue pen
+    b.Add(0x0325, {2, 90, -300, 90, 300});
+    QImage image = Canvas();
+    PlayWmf(image, b.Bytes());
+    for (int y : {0, 50, 99}) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(image.pixel(10, y), kBackground);
+        EXPECT_EQ(image.pixel(20, y), qRgb(0, 255, 0));
+        EXPECT_EQ(image.pixel(30, y), qRgb(255, 0, 0));
+        EXPECT_EQ(image.pixel(40, y), qRgb(0, 255, 0));
+        EXPECT_EQ(image.pixel(50, y), kBackground);  // the inner figure is a hole
+        EXPECT_EQ(image.pixel(70, y), qRgb(255, 0, 0));
+        EXPECT_GT(qBlue(image.pixel(90, y)), qBlue(kBackground) + 64);
+        EXPECT_EQ(image.pixel(95, y), kBackground);  // the open line is not closed into a figure
+    }
+}
+
 TEST(WindowsPlayer, ReusesTheLowestFreeObjectSlot) {
     WmfBuilder b(0, 0, 100, 100);
     b.Add(0x02FC, {0, 0x00FF, 0, 0});   // slot 0: red
