@@ -35,7 +35,6 @@ bool loaded = false;
 std::string curfile;
 std::string shownfile;
 std::string heldfile;
-TPrecompute* precompute = nullptr;
 }  // namespace mainview
 
 using namespace mainview;
@@ -65,6 +64,8 @@ Tzavo::Tzavo(TApplication* app) : TForm(app) {
     OnDropFiles = [this](const std::vector<std::string>& paths) { WMDropFiles(paths); };
     LoadLayout(LayoutResource("mainview.layout"), Handlers());
 }
+
+Tzavo::~Tzavo() = default;
 
 THandlerTable Tzavo::Handlers() {
     using namespace std::placeholders;
@@ -127,12 +128,11 @@ void Tzavo::FormCreate(TObject*) {
     loaded = false;
     shownfile.clear();
     heldfile.clear();
-    precompute = new TPrecompute(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+    precompute_ = std::make_unique<TPrecompute>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
 }
 
 void Tzavo::FormDestroy(TObject*) {
-    delete precompute;
-    precompute = nullptr;
+    precompute_.reset();
     delete srcjpeg;
     srcjpeg = nullptr;
     delete newjpeg;
@@ -169,7 +169,7 @@ void Tzavo::fileload() {
     workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
     ex->Picture().AsBitmap()->AssignFrom(workbmp);
     shownfile.clear();
-    precompute->Cancel();
+    precompute_->Cancel();
     srcjpeg->AssignFrom(workbmp);
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
@@ -194,7 +194,7 @@ void Tzavo::presson(TObject*) {
     } emptyAtEnd;
     // Bytes compressed ahead from this very bitmap at this quality are the bytes Compress makes.
     std::shared_ptr<const TDecodedPart> shownPart;
-    if (!precompute->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
+    if (!precompute_->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
@@ -207,7 +207,7 @@ void Tzavo::presson(TObject*) {
     RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile);
     // The part of the picture the right pane shows now is decoded ahead with each quality.
     TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
-    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
+    precompute_->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

@@ -2,6 +2,8 @@
 // right, with the controls of the top strip.
 #pragma once
 
+#include <memory>
+
 #include "toolkit/button.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/edit.h"
@@ -24,6 +26,7 @@ class TPrecompute;
 class Tzavo : public TForm {
 public:
     explicit Tzavo(TApplication* app);
+    ~Tzavo() override;
 
     TButton* loading = nullptr;
     TButton* saving = nullptr;
@@ -67,6 +70,9 @@ public:
     void fileload();
     // The files dropped on the window: the first one is loaded.
     void WMDropFiles(const std::vector<std::string>& paths);
+    // Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next; from FormCreate
+    // to FormDestroy.
+    TPrecompute& Precompute() { return *precompute_; }
 
 protected:
     void Loaded() override;
@@ -77,6 +83,8 @@ private:
     // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
     void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
                     TScrollBox* secondView, TImage* secondImage, TScrollBar* twin);
+
+    std::unique_ptr<TPrecompute> precompute_;
 };
 
 // The comparison window of the running program, and its working state.
@@ -95,8 +103,6 @@ extern std::string shownfile;
 // The file whose picture made the bytes newjpeg holds, once a recompression of it has completed;
 // empty before. Only this file may go to the trash on SAVE.
 extern std::string heldfile;
-// Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next.
-extern TPrecompute* precompute;
 }  // namespace mainview
 
 }  // namespace zavo
