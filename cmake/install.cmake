@@ -12,10 +12,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # `programs` builds what is installed and nothing else (no tests).
 add_custom_target(programs)
 foreach(program zavo zavo-batch)
-  if(TARGET ${program})
-    install(TARGETS ${program})
-    add_dependencies(programs ${program})
-  endif()
+  install(TARGETS ${program})
+  add_dependencies(programs ${program})
 endforeach()
 
 set(zavo_data ${CMAKE_SOURCE_DIR}/data)
