@@ -22,8 +22,8 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <concepts>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
