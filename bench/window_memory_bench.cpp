@@ -79,7 +79,7 @@ void Show(Tzavo* w, const std::string& path) {
         QThread::msleep(20);
     }
     // Every quality the up-down reaches is compressed ahead by now.
-    mainview::precompute->WaitIdle();
+    w->Precompute().WaitIdle();
     QCoreApplication::processEvents();
 }
 

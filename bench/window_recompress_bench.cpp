@@ -74,7 +74,7 @@ void QualityChange(benchmark::State& state, const std::string& name) {
         quality = quality == 80 ? 79 : 80;
         w->press->SetText(std::to_string(quality));
         // Measured is a quality nothing was compressed ahead for.
-        mainview::precompute->Cancel();
+        w->Precompute().Cancel();
         w->presson(w->press);
         PaintPanes(w);
     }

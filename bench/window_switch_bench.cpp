@@ -71,7 +71,7 @@ void PrecomputedSwitch(benchmark::State& state, const std::string& name) {
     w->new_->SetDecodeOnDemand(true);
     w->press->SetText("80");
     if (!LoadPhoto(state, name)) return;
-    mainview::precompute->WaitIdle();
+    w->Precompute().WaitIdle();
     int quality = 80;
     for (auto _ : state) {
         quality = quality == 70 ? 90 : 70;
@@ -89,7 +89,7 @@ void FreshSwitch(benchmark::State& state, const std::string& name) {
     int quality = 80;
     for (auto _ : state) {
         quality = quality == 70 ? 90 : 70;
-        mainview::precompute->Cancel();
+        w->Precompute().Cancel();
         SwitchAndPaint(w, quality);
     }
     w->new_->SetDecodeOnDemand(true);

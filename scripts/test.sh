@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds zavo with its tests and runs every test; then builds every layer with AddressSanitizer and
 # UBSan (the system's Qt uninstrumented) and runs the unit and window tests again; then builds the
-# tests of the background compression alone with ThreadSanitizer and runs them; last, fuzzes each
+# tests of every worker thread with ThreadSanitizer and runs them; last, fuzzes each
 # reader for a bounded time (libFuzzer, clang-14).
 #
 # The tests that read the independent test files (other programs' test suites, $ZAVO_TESTDATA, else
@@ -46,9 +46,9 @@ cmake --build build-asan -j "$jobs"
 # out-of-memory handling is what gets tested.
 run_ctest build-asan ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
 
-# The worker threads' code is Qt-free; only its own test program is built, to keep this step short.
+# Only the tests of code that starts worker threads are built, to keep this step short.
 cmake -S . -B build-tsan -G Ninja -DZAVO_TSAN=ON -DCMAKE_BUILD_TYPE=Debug -DZAVO_TESTDATA="$testdata"
-cmake --build build-tsan -j "$jobs" --target thread_tests
+cmake --build build-tsan -j "$jobs" --target thread_tests thread_widget_tests
 (cd build-tsan && ctest --output-on-failure -L tsan)
 
 # Only the harnesses: their configuration has no tests of its own to build. A crash, a sanitizer

@@ -36,7 +36,6 @@ bool loaded = false;
 std::string curfile;
 std::string shownfile;
 std::string heldfile;
-TPrecompute* precompute = nullptr;
 }  // namespace mainview
 
 using namespace mainview;
@@ -145,12 +144,11 @@ void Tzavo::FormCreate(TObject*) {
     metadatachoice = {};
     srcmetadata.reset();
     metadatanote.clear();
-    precompute = new TPrecompute(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+    precompute_ = std::make_unique<TPrecompute>(std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
 }
 
 void Tzavo::FormDestroy(TObject*) {
-    delete precompute;
-    precompute = nullptr;
+    precompute_.reset();
     delete srcjpeg;
     srcjpeg = nullptr;
     delete newjpeg;
@@ -189,7 +187,7 @@ void Tzavo::fileload() {
     workbmp->Canvas().DrawGraphic(0, 0, srcpic->Graphic());
     ex->Picture().AsBitmap()->AssignFrom(workbmp);
     shownfile.clear();
-    precompute->Cancel();
+    precompute_->Cancel();
     srcjpeg->AssignFrom(workbmp);
     TakeSourceMetadata();
     shownfile = curfile;
@@ -215,7 +213,7 @@ void Tzavo::presson(TObject*) {
     } emptyAtEnd;
     // Bytes compressed ahead from this very bitmap at this quality are the bytes Compress makes.
     std::shared_ptr<const TDecodedPart> shownPart;
-    if (!precompute->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
+    if (!precompute_->Use(*srcjpeg, &shownPart)) srcjpeg->Compress();
     srcjpeg->SaveStream(*workstream);
     savesize->SetCaption(SizeText(workstream->Size()));
     workstream->SetPosition(0);
@@ -228,7 +226,7 @@ void Tzavo::presson(TObject*) {
     RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile, metadatanote);
     // The part of the picture the right pane shows now is decoded ahead with each quality.
     TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
-    precompute->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
+    precompute_->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);
 }
 
 void Tzavo::pressKeyDown(TObject*, uint16_t& key, TShiftState) {

@@ -74,6 +74,12 @@ public:
     void fileload();
     // The files dropped on the window: the first one is loaded.
     void WMDropFiles(const std::vector<std::string>& paths);
+    // Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next; from FormCreate
+    // to FormDestroy.
+    TPrecompute& Precompute() { return *precompute_; }
+    // Puts another compress-ahead in its place (one with a single worker takes the qualities strictly
+    // in the order given).
+    void SetPrecompute(std::unique_ptr<TPrecompute> precompute) { precompute_ = std::move(precompute); }
 
     // Both panes' zoom, and the menu either pane opens: one group of entries per feature.
     TZoomView& Zoom() { return *zoom_; }
@@ -104,6 +110,8 @@ private:
     // An accepted scroll of one bar: both pictures go to the offset, the twin bar follows.
     void ScrollBoth(TScrollBar* bar, int scrollPos, Axis axis, TScrollBox* firstView, TImage* firstImage,
                     TScrollBox* secondView, TImage* secondImage, TScrollBar* twin);
+
+    std::unique_ptr<TPrecompute> precompute_;
 };
 
 // The comparison window of the running program, and its working state.
@@ -122,8 +130,6 @@ extern std::string shownfile;
 // The file whose picture made the bytes newjpeg holds, once a recompression of it has completed;
 // empty before. Only this file may go to the trash on SAVE.
 extern std::string heldfile;
-// Compresses srcjpeg's bitmap ahead at the qualities the up-down reaches next.
-extern TPrecompute* precompute;
 // The metadata of the picture srcjpeg holds, what of it is kept, and the size hint's words on it.
 extern TMetadataChoice metadatachoice;
 extern std::shared_ptr<const TMetadata> srcmetadata;

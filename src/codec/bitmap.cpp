@@ -477,7 +477,7 @@ void TBitmap::DrawOn(TCanvas& canvas, const TRect& rect) {
         platform::Surface* mask = MaskHandle();
         dc.MaskedStretchBlt(dst, *surface, src, *mask);
     } else {
-        dc.StretchBlt(dst, *surface, src, RasterOpOf(canvas.CopyMode()));
+        dc.StretchBlt(dst, *surface, src, platform::RasterOp::SrcCopy);
     }
     dc.SetStretchMode(oldMode);
     if (selected) dc.SelectPalette(std::move(previous));

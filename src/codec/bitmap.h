@@ -169,7 +169,6 @@ private:
     void SetExtent(int value, int32_t TBitmapPart::*side, int32_t platform::BitmapInfoHeader::*headerSide,
                    NewPixels newPixels);
     void ConvertTo(const TDibDescription& description, platform::PaletteHandle palette);
-    platform::PaletteHandle CopyPalette(const platform::PaletteHandle& palette) const;
 
     TBitmapImage* image_;
     std::unique_ptr<TBitmapCanvas> canvas_;

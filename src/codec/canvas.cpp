@@ -26,24 +26,6 @@ platform::Rect ToRect(const TRect& r) { return {r.Left, r.Top, r.Right, r.Bottom
 
 }  // namespace
 
-platform::RasterOp RasterOpOf(TCopyMode mode) {
-    using platform::RasterOp;
-    switch (mode) {
-        case TCopyMode::SrcCopy: return RasterOp::SrcCopy;
-        case TCopyMode::SrcPaint: return RasterOp::SrcPaint;
-        case TCopyMode::SrcAnd: return RasterOp::SrcAnd;
-        case TCopyMode::SrcInvert: return RasterOp::SrcInvert;
-        case TCopyMode::SrcErase: return RasterOp::SrcErase;
-        case TCopyMode::NotSrcCopy: return RasterOp::NotSrcCopy;
-        case TCopyMode::NotSrcErase: return RasterOp::NotSrcErase;
-        case TCopyMode::MergePaint: return RasterOp::MergePaint;
-        case TCopyMode::DstInvert: return RasterOp::DstInvert;
-        case TCopyMode::Blackness: return RasterOp::Blackness;
-        case TCopyMode::Whiteness: return RasterOp::Whiteness;
-    }
-    return RasterOp::SrcCopy;
-}
-
 TCanvas::TCanvas() {
     std::lock_guard guard(gCanvasListLock);
     gCanvases.push_back(this);
@@ -115,33 +97,6 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 }
 
 platform::Size TCanvas::TextExtent(const std::string& text) { return Handle().TextExtent(text, font_.Attributes()); }
-
-void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
-
-void TCanvas::LineTo(int x, int y) {
-    Changing();
-    RequireDrawingTools();
-    if (pen_.Style() == TPenStyle::Solid) dc_->Line(penPos_.x, penPos_.y, x, y, ColorToRGB(pen_.Color()), pen_.Width());
-    penPos_ = {x, y};
-    Changed();
-}
-
-void TCanvas::Rectangle(const TRect& rect) {
-    Changing();
-    RequireDrawingTools();
-    dc_->Rectangle(ToRect(rect), ColorToRGB(pen_.Color()), pen_.Style() == TPenStyle::Solid ? pen_.Width() : 0,
-                   brush_.Style() == TBrushStyle::Solid, ColorToRGB(brush_.Color()));
-    Changed();
-}
-
-void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {
-    Changing();
-    // The source's pixels outlive its context, which opening this one may close.
-    platform::Surface* from = source.Handle().Target();
-    RequireDrawingTools();
-    if (from) dc_->StretchBlt(ToRect(dest), *from, ToRect(sourceRect), RasterOpOf(copyMode_));
-    Changed();
-}
 
 TColor TCanvas::Pixel(int x, int y) {
     platform::DeviceContext& dc = Handle();

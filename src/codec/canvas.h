@@ -17,10 +17,6 @@ namespace zavo {
 class TBitmap;
 class TGraphic;
 
-enum class TCopyMode { SrcCopy, SrcPaint, SrcAnd, SrcInvert, SrcErase, NotSrcCopy, NotSrcErase, MergePaint, DstInvert, Blackness, Whiteness };
-
-platform::RasterOp RasterOpOf(TCopyMode mode);
-
 class TCanvas {
 public:
     TCanvas();
@@ -31,10 +27,8 @@ public:
     TFont& Font() { return font_; }
     TPen& Pen() { return pen_; }
     TBrush& Brush() { return brush_; }
-    TCopyMode CopyMode() const { return copyMode_; }
-    void SetCopyMode(TCopyMode mode) { copyMode_ = mode; }
+    // Where the last text ended.
     TPoint PenPos() const { return penPos_; }
-    void SetPenPos(TPoint pos) { penPos_ = pos; }
 
     // Draws the graphic at its own size with its top-left corner at x, y. Nothing happens, and no
     // callback runs, when the graphic is absent or empty.
@@ -47,14 +41,6 @@ public:
     // brush is clear. Moves the pen position to the end of the text.
     void TextOut(int x, int y, const std::string& text);
     platform::Size TextExtent(const std::string& text);
-    int TextWidth(const std::string& text) { return TextExtent(text).width; }
-    int TextHeight(const std::string& text) { return TextExtent(text).height; }
-    void MoveTo(int x, int y);
-    void LineTo(int x, int y);
-    // Outlined with the pen and filled with the brush.
-    void Rectangle(const TRect& rect);
-    // Copies a rectangle of another canvas into a rectangle of this one with the copy mode.
-    void CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect);
     TColor Pixel(int x, int y);
     void SetPixel(int x, int y, TColor color);
 
@@ -64,9 +50,6 @@ public:
     bool HandleAllocated() const { return dc_ != nullptr; }
     // Brings the context's colours and modes up to date with the font, pen and brush.
     void RequireDrawingTools();
-
-    void Lock() { lock_.lock(); }
-    void Unlock() { lock_.unlock(); }
 
     // Before and after each drawing.
     virtual void Changing();
@@ -87,7 +70,6 @@ private:
     TFont font_;
     TPen pen_;
     TBrush brush_;
-    TCopyMode copyMode_ = TCopyMode::SrcCopy;
     TPoint penPos_;
     std::unique_ptr<platform::DeviceContext> dc_;
     std::recursive_mutex lock_;

@@ -50,6 +50,7 @@ TPrecompute::TPrecompute(unsigned workers) {
 }
 
 TPrecompute::~TPrecompute() {
+    owner_.Check();
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -78,6 +79,7 @@ void TPrecompute::Sweep() {
 }
 
 void TPrecompute::Cancel() {
+    owner_.Check();
     if (current_.picture) {
         current_.picture->stop = true;
         std::map<uint8_t, Made> dropped;
@@ -101,6 +103,7 @@ void TPrecompute::Cancel() {
 }
 
 void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8_t>& qualities, const TRect& view) {
+    owner_.Check();
     if (!Matches(compressed)) {
         Cancel();
         const platform::Surface* pixels = PixelsOf(compressed);
@@ -110,8 +113,7 @@ void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8
         picture->gray = compressed.GrayMode();
         picture->progressive = compressed.ProgressiveFile();
         picture->metadata = compressed.MetadataToWrite();
-        current_.keepAlive = std::make_unique<TBitmap>();
-        current_.keepAlive->AssignFrom(compressed.Bitmap());
+        current_.keepAlive = std::make_unique<TKeptPicture>(compressed.Bitmap());
         current_.picture = std::move(picture);
     }
     Sweep();
@@ -137,6 +139,7 @@ void TPrecompute::Schedule(const TJPEGImage& compressed, const std::vector<uint8
 }
 
 bool TPrecompute::Use(TJPEGImage& target, std::shared_ptr<const TDecodedPart>* part) {
+    owner_.Check();
     Sweep();
     if (!Matches(target)) return false;
     std::unique_ptr<TMemoryStream> copy;
@@ -152,6 +155,7 @@ bool TPrecompute::Use(TJPEGImage& target, std::shared_ptr<const TDecodedPart>* p
 }
 
 void TPrecompute::WaitIdle() {
+    owner_.Check();
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
 }

@@ -1,9 +1,9 @@
 // Background compression of a picture at the qualities the user is likely to pick next, so that
 // picking one of them costs no compression on the user-interface thread.
 //
-// Every method is called on the user-interface thread. The workers run at the lowest priority and
-// touch only the pixel memory of a picture this object keeps alive (its bitmap shares them and is
-// made and dropped on the user-interface thread) and streams they hand over under the lock.
+// The object is made, used and destroyed on the user-interface thread; its public methods check
+// this in debug builds. The workers run at the lowest priority and touch only the pixel memory of a
+// picture this object keeps alive (TKeptPicture) and streams they hand over under the lock.
 #pragma once
 
 #include <atomic>
@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "base/streams.h"
+#include "base/threadaffinity.h"
 #include "codec/bitmap.h"
 #include "codec/jpegbackground.h"
 #include "codec/jpegimage.h"
+#include "codec/keptpicture.h"
 
 namespace zavo {
 
@@ -58,7 +60,7 @@ private:
         int users = 0;  // workers reading the pixels; guarded by mutex_
     };
     struct Held {
-        std::unique_ptr<TBitmap> keepAlive;
+        std::unique_ptr<TKeptPicture> keepAlive;
         std::shared_ptr<Picture> picture;
     };
     struct Task {
@@ -76,6 +78,7 @@ private:
     void Sweep();
     void Work();
 
+    TThreadAffinity owner_;
     Held current_;
     std::vector<Held> retired_;
 

@@ -30,6 +30,5 @@ constexpr uint32_t Bgrx(uint8_t red, uint8_t green, uint8_t blue) {
     return static_cast<uint32_t>(red) << 16 | static_cast<uint32_t>(green) << 8 | blue;
 }
 constexpr uint32_t BgrxFromColorRef(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
-constexpr uint32_t ColorRefFromBgrx(uint32_t p) { return (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF); }
 
 }  // namespace zavo::platform

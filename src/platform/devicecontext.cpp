@@ -99,31 +99,5 @@ Size DeviceContext::TextOut(int x, int y, const std::string& utf8, const FontAtt
     return extent;
 }
 
-void DeviceContext::Line(int x1, int y1, int x2, int y2, ColorRef color, int width) {
-    if (!target_ || (x1 == x2 && y1 == y2)) return;
-    int w = std::max(width, 1);
-    Rect area{std::min(x1, x2) - w, std::min(y1, y2) - w, std::max(x1, x2) + w + 1, std::max(y1, y2) + w + 1};
-    SurfacePainter surfacePainter(*target_, area, colors_);
-    QPainter& p = surfacePainter.Painter();
-    p.setPen(QPen(ToQColor(color), w > 1 ? w : 0, Qt::SolidLine, Qt::SquareCap));
-    // The end point itself is not drawn: stop one step short along the major axis.
-    int dx = x2 - x1, dy = y2 - y1;
-    int steps = std::max(std::abs(dx), std::abs(dy));
-    int ex = x2 - static_cast<int>(std::lround(static_cast<double>(dx) / steps));
-    int ey = y2 - static_cast<int>(std::lround(static_cast<double>(dy) / steps));
-    p.drawLine(QPoint(x1, y1), QPoint(ex, ey));
-}
-
-void DeviceContext::Rectangle(const Rect& rect, ColorRef penColor, int penWidth, bool fill, ColorRef fillColor) {
-    if (!target_) return;
-    if (fill) FillSurface(*target_, rect, fillColor);
-    if (penWidth <= 0) return;
-    int w = penWidth;
-    FillSurface(*target_, {rect.left, rect.top, rect.right, rect.top + w}, penColor);
-    FillSurface(*target_, {rect.left, rect.bottom - w, rect.right, rect.bottom}, penColor);
-    FillSurface(*target_, {rect.left, rect.top, rect.left + w, rect.bottom}, penColor);
-    FillSurface(*target_, {rect.right - w, rect.top, rect.right, rect.bottom}, penColor);
-}
-
 }  // namespace zavo::platform
 

@@ -65,10 +65,6 @@ public:
     // background colour unless the background mode is transparent. Returns the drawn extent.
     Size TextOut(int x, int y, const std::string& utf8, const FontAttributes& font);
     Size TextExtent(const std::string& utf8, const FontAttributes& font) const;
-    // A line from (x1, y1) up to but excluding (x2, y2).
-    void Line(int x1, int y1, int x2, int y2, ColorRef color, int width);
-    // A rectangle outlined with the pen (width 0: no outline) and filled inside unless fill is false.
-    void Rectangle(const Rect& rect, ColorRef penColor, int penWidth, bool fill, ColorRef fillColor);
 
     // The colours a copy from a monochrome surface (or into one) takes from this context.
     MonoColors CopyColors() const { return colors_; }

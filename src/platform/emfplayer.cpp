@@ -51,8 +51,8 @@ public:
             if (size < 8 || size > data_.size() - offset) throw MalformedRecord{};
             RecordReader r(data_.subspan(offset, size));
             r.Seek(8);
-            if (type == 14) return;  // end of file
-            Record(type, r);
+            if (type == static_cast<uint32_t>(EmfRecord::Eof)) return;
+            Record(static_cast<EmfRecord>(type), r);
             offset += size;
         }
     }
@@ -74,15 +74,15 @@ private:
         return pts;
     }
 
-    void Poly(uint32_t type, RecordReader& r, bool small) {
+    void Poly(EmfRecord type, RecordReader& r, bool small) {
         r.Skip(16);  // bounds
         std::vector<QPointF> pts = Points(r, r.U32(), small);
         switch (type) {
-            case 2: dc_.PolyBezier(pts); break;
-            case 3: dc_.Polygon(pts); break;
-            case 4: dc_.Polyline(pts); break;
-            case 5: dc_.PolyBezierTo(pts); break;
-            case 6: dc_.PolylineTo(pts); break;
+            case EmfRecord::PolyBezier: dc_.PolyBezier(pts); break;
+            case EmfRecord::Polygon: dc_.Polygon(pts); break;
+            case EmfRecord::Polyline: dc_.Polyline(pts); break;
+            case EmfRecord::PolyBezierTo: dc_.PolyBezierTo(pts); break;
+            case EmfRecord::PolylineTo: dc_.PolylineTo(pts); break;
             default: break;
         }
     }
@@ -306,69 +306,76 @@ private:
         }
     }
 
-    void Record(uint32_t type, RecordReader& r) {
+    void Record(EmfRecord type, RecordReader& r) {
         switch (type) {
-            case 2: case 3: case 4: case 5: case 6: Poly(type, r, false); break;
-            case 85: case 86: case 87: case 88: case 89: Poly(type - 83, r, true); break;
-            case 7: PolyPoly(false, r, false); break;
-            case 8: PolyPoly(true, r, false); break;
-            case 90: PolyPoly(false, r, true); break;
-            case 91: PolyPoly(true, r, true); break;
-            case 9: { double w = r.I32(); dc_.SetWindowExt(QSizeF(w, r.I32())); break; }
-            case 10: { double x = r.I32(); dc_.SetWindowOrg(QPointF(x, r.I32())); break; }
-            case 11: { double w = r.I32(); dc_.SetViewportExt(QSizeF(w, r.I32())); break; }
-            case 12: { double x = r.I32(); dc_.SetViewportOrg(QPointF(x, r.I32())); break; }
-            case 15: { double x = r.I32(); double y = r.I32(); dc_.SetPixel(QPointF(x, y), ColorFromRef(r.U32())); break; }
-            case 17: dc_.SetMapMode(r.I32()); break;
-            case 18: dc_.SetBkMode(r.I32()); break;
-            case 19: dc_.SetPolyFillMode(r.I32()); break;
-            case 20: dc_.SetRop2(r.I32()); break;
-            case 21: dc_.SetStretchMode(r.I32()); break;
-            case 22: dc_.SetTextAlign(r.U32()); break;
-            case 24: dc_.SetTextColor(ColorFromRef(r.U32())); break;
-            case 25: dc_.SetBkColor(ColorFromRef(r.U32())); break;
-            case 26: { double x = r.I32(); dc_.OffsetClip(QPointF(x, r.I32())); break; }
-            case 27: { double x = r.I32(); dc_.MoveTo(QPointF(x, r.I32())); break; }
-            case 29: dc_.ExcludeClipRect(LogicalRect(r)); break;
-            case 30: dc_.IntersectClipRect(LogicalRect(r)); break;
-            case 31: case 32: {
+            case EmfRecord::PolyBezier: case EmfRecord::Polygon: case EmfRecord::Polyline: case EmfRecord::PolyBezierTo:
+            case EmfRecord::PolylineTo:
+                Poly(type, r, false);
+                break;
+            case EmfRecord::PolyBezier16: Poly(EmfRecord::PolyBezier, r, true); break;
+            case EmfRecord::Polygon16: Poly(EmfRecord::Polygon, r, true); break;
+            case EmfRecord::Polyline16: Poly(EmfRecord::Polyline, r, true); break;
+            case EmfRecord::PolyBezierTo16: Poly(EmfRecord::PolyBezierTo, r, true); break;
+            case EmfRecord::PolylineTo16: Poly(EmfRecord::PolylineTo, r, true); break;
+            case EmfRecord::PolyPolyline: PolyPoly(false, r, false); break;
+            case EmfRecord::PolyPolygon: PolyPoly(true, r, false); break;
+            case EmfRecord::PolyPolyline16: PolyPoly(false, r, true); break;
+            case EmfRecord::PolyPolygon16: PolyPoly(true, r, true); break;
+            case EmfRecord::SetWindowExtEx: { double w = r.I32(); dc_.SetWindowExt(QSizeF(w, r.I32())); break; }
+            case EmfRecord::SetWindowOrgEx: { double x = r.I32(); dc_.SetWindowOrg(QPointF(x, r.I32())); break; }
+            case EmfRecord::SetViewportExtEx: { double w = r.I32(); dc_.SetViewportExt(QSizeF(w, r.I32())); break; }
+            case EmfRecord::SetViewportOrgEx: { double x = r.I32(); dc_.SetViewportOrg(QPointF(x, r.I32())); break; }
+            case EmfRecord::SetPixelV: { double x = r.I32(); double y = r.I32(); dc_.SetPixel(QPointF(x, y), ColorFromRef(r.U32())); break; }
+            case EmfRecord::SetMapMode: dc_.SetMapMode(r.I32()); break;
+            case EmfRecord::SetBkMode: dc_.SetBkMode(r.I32()); break;
+            case EmfRecord::SetPolyFillMode: dc_.SetPolyFillMode(r.I32()); break;
+            case EmfRecord::SetRop2: dc_.SetRop2(r.I32()); break;
+            case EmfRecord::SetStretchBltMode: dc_.SetStretchMode(r.I32()); break;
+            case EmfRecord::SetTextAlign: dc_.SetTextAlign(r.U32()); break;
+            case EmfRecord::SetTextColor: dc_.SetTextColor(ColorFromRef(r.U32())); break;
+            case EmfRecord::SetBkColor: dc_.SetBkColor(ColorFromRef(r.U32())); break;
+            case EmfRecord::OffsetClipRgn: { double x = r.I32(); dc_.OffsetClip(QPointF(x, r.I32())); break; }
+            case EmfRecord::MoveToEx: { double x = r.I32(); dc_.MoveTo(QPointF(x, r.I32())); break; }
+            case EmfRecord::ExcludeClipRect: dc_.ExcludeClipRect(LogicalRect(r)); break;
+            case EmfRecord::IntersectClipRect: dc_.IntersectClipRect(LogicalRect(r)); break;
+            case EmfRecord::ScaleViewportExtEx: case EmfRecord::ScaleWindowExtEx: {
                 double xn = r.I32(), xd = r.I32(), yn = r.I32(), yd = r.I32();
-                if (type == 31) dc_.ScaleViewportExt(xn, xd, yn, yd);
+                if (type == EmfRecord::ScaleViewportExtEx) dc_.ScaleViewportExt(xn, xd, yn, yd);
                 else dc_.ScaleWindowExt(xn, xd, yn, yd);
                 break;
             }
-            case 33: dc_.SaveDC(); break;
-            case 34: dc_.RestoreDC(r.I32()); break;
-            case 35: dc_.SetWorldTransform(ReadXform(r)); break;
-            case 36: { QTransform t = ReadXform(r); dc_.ModifyWorldTransform(t, r.I32()); break; }
-            case 37: Select(r.U32()); break;
-            case 38: CreatePen(r, false); break;
-            case 39: CreateBrush(r); break;
-            case 40: if (EmfObject* o = Slot(r.U32())) *o = std::monostate(); break;
-            case 42: dc_.Ellipse(LogicalRect(r)); break;
-            case 43: dc_.Rectangle(LogicalRect(r)); break;
-            case 44: { QRectF box = LogicalRect(r); double w = r.I32(); dc_.RoundRect(box, QSizeF(w, r.I32())); break; }
-            case 45: case 46: case 47: case 55: {
+            case EmfRecord::SaveDc: dc_.SaveDC(); break;
+            case EmfRecord::RestoreDc: dc_.RestoreDC(r.I32()); break;
+            case EmfRecord::SetWorldTransform: dc_.SetWorldTransform(ReadXform(r)); break;
+            case EmfRecord::ModifyWorldTransform: { QTransform t = ReadXform(r); dc_.ModifyWorldTransform(t, r.I32()); break; }
+            case EmfRecord::SelectObject: Select(r.U32()); break;
+            case EmfRecord::CreatePen: CreatePen(r, false); break;
+            case EmfRecord::CreateBrushIndirect: CreateBrush(r); break;
+            case EmfRecord::DeleteObject: if (EmfObject* o = Slot(r.U32())) *o = std::monostate(); break;
+            case EmfRecord::Ellipse: dc_.Ellipse(LogicalRect(r)); break;
+            case EmfRecord::Rectangle: dc_.Rectangle(LogicalRect(r)); break;
+            case EmfRecord::RoundRect: { QRectF box = LogicalRect(r); double w = r.I32(); dc_.RoundRect(box, QSizeF(w, r.I32())); break; }
+            case EmfRecord::Arc: case EmfRecord::Chord: case EmfRecord::Pie: case EmfRecord::ArcTo: {
                 QRectF box = LogicalRect(r);
                 double x1 = r.I32(), y1 = r.I32(), x2 = r.I32(), y2 = r.I32();
-                auto kind = type == 45 ? MetafileDC::ArcKind::Arc
-                          : type == 46 ? MetafileDC::ArcKind::Chord
-                          : type == 47 ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::ArcTo;
+                auto kind = type == EmfRecord::Arc ? MetafileDC::ArcKind::Arc
+                          : type == EmfRecord::Chord ? MetafileDC::ArcKind::Chord
+                          : type == EmfRecord::Pie ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::ArcTo;
                 dc_.Arc(kind, box, QPointF(x1, y1), QPointF(x2, y2));
                 break;
             }
-            case 54: { double x = r.I32(); dc_.LineTo(QPointF(x, r.I32())); break; }
-            case 57: dc_.SetArcDirection(r.I32()); break;
-            case 58: dc_.SetMiterLimit(std::clamp<double>(r.U32(), 1, 100)); break;
-            case 59: dc_.BeginPath(); break;
-            case 60: dc_.EndPath(); break;
-            case 61: dc_.CloseFigure(); break;
-            case 62: dc_.FillPath(); break;
-            case 63: dc_.StrokeAndFillPath(); break;
-            case 64: dc_.StrokePath(); break;
-            case 67: dc_.SelectClipPath(static_cast<RegionMode>(std::clamp<int32_t>(r.I32(), 1, 5))); break;
-            case 68: dc_.AbortPath(); break;
-            case 71: {
+            case EmfRecord::LineTo: { double x = r.I32(); dc_.LineTo(QPointF(x, r.I32())); break; }
+            case EmfRecord::SetArcDirection: dc_.SetArcDirection(r.I32()); break;
+            case EmfRecord::SetMiterLimit: dc_.SetMiterLimit(std::clamp<double>(r.U32(), 1, 100)); break;
+            case EmfRecord::BeginPath: dc_.BeginPath(); break;
+            case EmfRecord::EndPath: dc_.EndPath(); break;
+            case EmfRecord::CloseFigure: dc_.CloseFigure(); break;
+            case EmfRecord::FillPath: dc_.FillPath(); break;
+            case EmfRecord::StrokeAndFillPath: dc_.StrokeAndFillPath(); break;
+            case EmfRecord::StrokePath: dc_.StrokePath(); break;
+            case EmfRecord::SelectClipPath: dc_.SelectClipPath(static_cast<RegionMode>(std::clamp<int32_t>(r.I32(), 1, 5))); break;
+            case EmfRecord::AbortPath: dc_.AbortPath(); break;
+            case EmfRecord::FillRgn: {
                 r.Skip(16);
                 uint32_t bytes = r.U32();
                 uint32_t brushIndex = r.U32();
@@ -377,25 +384,28 @@ private:
                     if (auto* b = std::get_if<MetaBrush>(&objects_[brushIndex])) dc_.FillRegion(rects, *b);
                 break;
             }
-            case 75: {
+            case EmfRecord::ExtSelectClipRgn: {
                 uint32_t bytes = r.U32();
                 auto mode = static_cast<RegionMode>(std::clamp<int32_t>(r.I32(), 1, 5));
                 if (bytes == 0 && mode == RegionMode::Copy) dc_.ResetClip();
                 else if (bytes != 0) dc_.SelectClipRegion(Region(r, bytes), mode);
                 break;
             }
-            case 82: CreateFont(r); break;
-            case 83: TextOut(r, false); break;
-            case 84: TextOut(r, true); break;
-            case 93: case 94: CreatePatternBrush(r); break;
-            case 95: CreatePen(r, true); break;
-            case 41: AngleArc(r); break;
-            case 56: PolyDraw(r, false); break;
-            case 92: PolyDraw(r, true); break;
-            case 118: GradientFill(r); break;
-            default:
-                if (IsEnhancedBitmapRecord(type)) PlayEnhancedBitmapRecord(type, dc_, r);
-                break;  // otherwise records without visible effect here, or unknown ones
+            case EmfRecord::ExtCreateFontIndirectW: CreateFont(r); break;
+            case EmfRecord::ExtTextOutA: TextOut(r, false); break;
+            case EmfRecord::ExtTextOutW: TextOut(r, true); break;
+            case EmfRecord::CreateMonoBrush: case EmfRecord::CreateDibPatternBrushPt: CreatePatternBrush(r); break;
+            case EmfRecord::ExtCreatePen: CreatePen(r, true); break;
+            case EmfRecord::AngleArc: AngleArc(r); break;
+            case EmfRecord::PolyDraw: PolyDraw(r, false); break;
+            case EmfRecord::PolyDraw16: PolyDraw(r, true); break;
+            case EmfRecord::GradientFill: GradientFill(r); break;
+            case EmfRecord::BitBlt: case EmfRecord::StretchBlt: case EmfRecord::MaskBlt: case EmfRecord::PlgBlt:
+            case EmfRecord::SetDiBitsToDevice: case EmfRecord::StretchDiBits: case EmfRecord::AlphaBlend:
+            case EmfRecord::TransparentBlt:
+                PlayEnhancedBitmapRecord(type, dc_, r);
+                break;
+            default: break;  // records without visible effect here, or unknown ones
         }
     }
 
@@ -410,7 +420,7 @@ private:
 std::optional<EnhancedHeader> ReadEnhancedHeader(std::span<const uint8_t> data) {
     try {
         RecordReader r(data);
-        if (r.U32() != 1) return std::nullopt;
+        if (r.U32() != static_cast<uint32_t>(EmfRecord::Header)) return std::nullopt;
         uint32_t size = r.U32();
         EnhancedHeader h;
         h.bounds = ReadRect(r);

@@ -9,16 +9,6 @@ namespace {
 
 constexpr uint32_t kSrcCopy = 0xCC0020;
 
-enum EnhancedBitmapRecord : uint32_t {
-    kBitBlt = 76,
-    kStretchBlt = 77,
-    kMaskBlt = 78,
-    kPlgBlt = 79,
-    kSetDibitsToDevice = 80,
-    kStretchDibits = 81,
-    kAlphaBlend = 114,
-    kTransparentBlt = 116,
-};
 
 DecodeCharge ChargeTo(MetafileDC& dc) {
     return [&dc](int64_t pixels) { dc.ChargePixels(pixels); };
@@ -58,12 +48,12 @@ QRectF ReadDest(RecordReader& r) {
 }
 
 // Bit-block, stretch and transparent transfers share one layout.
-void Transfer(uint32_t type, MetafileDC& dc, RecordReader& r) {
+void Transfer(EmfRecord type, MetafileDC& dc, RecordReader& r) {
     QRectF dst = ReadDest(r);
     uint32_t rop = r.U32();
     double sx = r.I32(), sy = r.I32();
     double scx = dst.width(), scy = dst.height();
-    if (type != kBitBlt) {
+    if (type != EmfRecord::BitBlt) {
         r.Seek(100);
         scx = r.I32();
         scy = r.I32();
@@ -71,11 +61,11 @@ void Transfer(uint32_t type, MetafileDC& dc, RecordReader& r) {
     Bitmaps b = Read(dc, r, 84, std::nullopt);
     if (!b.ok) return;
     if (!b.source) {
-        if (type != kTransparentBlt) dc.PatBlt(dst, rop);
+        if (type != EmfRecord::TransparentBlt) dc.PatBlt(dst, rop);
         return;
     }
     QRectF src = Within(*b.source, QRectF(sx, sy, scx, scy));
-    if (type == kTransparentBlt) dc.TransparentBlt(dst, b.source->image, src, ColorFromRef(rop).rgb());
+    if (type == EmfRecord::TransparentBlt) dc.TransparentBlt(dst, b.source->image, src, ColorFromRef(rop).rgb());
     else dc.DrawImage(dst, b.source->image, src, rop);
 }
 
@@ -122,12 +112,12 @@ void Blend(MetafileDC& dc, RecordReader& r) {
     if (dib) dc.BlendImage(dst, dib->image, Within(*dib, QRectF(sx, sy, scx, scy)), opacity);
 }
 
-void StretchBits(uint32_t type, MetafileDC& dc, RecordReader& r) {
+void StretchBits(EmfRecord type, MetafileDC& dc, RecordReader& r) {
     r.Seek(24);
     double x = r.I32(), y = r.I32(), sx = r.I32(), sy = r.I32(), scx = r.I32(), scy = r.I32();
     uint32_t offInfo = r.U32(), infoBytes = r.U32(), offBits = r.U32(), bitsBytes = r.U32();
     r.U32();  // colour usage
-    if (type == kSetDibitsToDevice) {
+    if (type == EmfRecord::SetDiBitsToDevice) {
         uint32_t startScan = r.U32(), scans = r.U32();
         if (offInfo > r.Size() || infoBytes > r.Size() - offInfo || offBits > r.Size() || bitsBytes > r.Size() - offBits)
             return;
@@ -197,23 +187,13 @@ void DibitsToDevice(MetafileDC& dc, QPointF dest, const QRectF& src, std::span<c
     dc.DrawImage(QRectF(dest + shift, drawn.size()), dib->image, drawn, kSrcCopy);
 }
 
-bool IsEnhancedBitmapRecord(uint32_t type) {
+void PlayEnhancedBitmapRecord(EmfRecord type, MetafileDC& dc, RecordReader& r) {
     switch (type) {
-        case kBitBlt: case kStretchBlt: case kMaskBlt: case kPlgBlt: case kSetDibitsToDevice: case kStretchDibits:
-        case kAlphaBlend: case kTransparentBlt:
-            return true;
-        default:
-            return false;
-    }
-}
-
-void PlayEnhancedBitmapRecord(uint32_t type, MetafileDC& dc, RecordReader& r) {
-    switch (type) {
-        case kBitBlt: case kStretchBlt: case kTransparentBlt: Transfer(type, dc, r); break;
-        case kMaskBlt: MaskTransfer(dc, r); break;
-        case kPlgBlt: ParallelogramTransfer(dc, r); break;
-        case kSetDibitsToDevice: case kStretchDibits: StretchBits(type, dc, r); break;
-        case kAlphaBlend: Blend(dc, r); break;
+        case EmfRecord::BitBlt: case EmfRecord::StretchBlt: case EmfRecord::TransparentBlt: Transfer(type, dc, r); break;
+        case EmfRecord::MaskBlt: MaskTransfer(dc, r); break;
+        case EmfRecord::PlgBlt: ParallelogramTransfer(dc, r); break;
+        case EmfRecord::SetDiBitsToDevice: case EmfRecord::StretchDiBits: StretchBits(type, dc, r); break;
+        case EmfRecord::AlphaBlend: Blend(dc, r); break;
         default: break;
     }
 }

@@ -8,6 +8,7 @@
 
 #include "platform/dibimage.h"
 #include "platform/metafiledc.h"
+#include "platform/metafilerecords.h"
 #include "platform/recordreader.h"
 
 namespace zavo::platform {
@@ -30,8 +31,7 @@ void DibitsToDevice(MetafileDC& dc, QPointF dest, const QRectF& src, std::span<c
                     std::span<const uint8_t> bits, uint32_t startScan, uint32_t scans);
 
 // The enhanced records of bitmaps: bit-block, stretch, mask and parallelogram transfers, bits to
-// the device, stretched bits, alpha blending and transparent transfers.
-bool IsEnhancedBitmapRecord(uint32_t type);
-void PlayEnhancedBitmapRecord(uint32_t type, MetafileDC& dc, RecordReader& r);
+// the device, stretched bits, alpha blending and transparent transfers. Other records are passed over.
+void PlayEnhancedBitmapRecord(EmfRecord type, MetafileDC& dc, RecordReader& r);
 
 }  // namespace zavo::platform

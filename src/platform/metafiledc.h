@@ -82,7 +82,6 @@ public:
     void SetViewportOrg(QPointF p);
     void SetViewportExt(QSizeF s);
     void OffsetWindowOrg(QPointF d) { SetWindowOrg(state_.windowOrg + d); }
-    void OffsetViewportOrg(QPointF d) { SetViewportOrg(state_.viewportOrg + d); }
     void ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom);
     void ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom);
     void SetWorldTransform(const QTransform& t);

@@ -5,6 +5,7 @@
 #include "platform/metafilebitmaps.h"
 #include "platform/metafiledc.h"
 #include "platform/metafilepainter.h"
+#include "platform/metafilerecords.h"
 #include "platform/recordreader.h"
 
 namespace zavo::platform {
@@ -29,10 +30,10 @@ public:
             uint64_t size = uint64_t{head.U32()} * 2;
             uint16_t function = head.U16();
             if (size < 6 || size > data_.size() - offset) throw MalformedRecord{};
-            if (function == 0) return;  // end of file
+            if (function == static_cast<uint16_t>(WmfRecord::Eof)) return;
             RecordReader r(data_.subspan(offset, size));
             r.Seek(6);
-            Record(function, r, size / 2);
+            Record(static_cast<WmfRecord>(function), r, size / 2);
             offset += size;
         }
     }
@@ -121,12 +122,12 @@ private:
         dc_.Text(ref, text, dx, options, rect);
     }
 
-    // Bit-block and stretch transfers, with a device-independent bitmap (0x0940, 0x0B41) or an old
-    // device-dependent one (0x0922, 0x0B23), or without a bitmap.
-    void Blt(uint16_t function, RecordReader& r, uint64_t words) {
+    // Bit-block and stretch transfers, with a device-independent bitmap or an old device-dependent
+    // one, or without a bitmap: then the record has only its fixed words.
+    void Blt(WmfRecord function, RecordReader& r, uint64_t words) {
         uint32_t rop = r.U32();
-        bool stretch = (function >> 8) == 0x0B;
-        bool withBitmap = words != static_cast<uint64_t>(function >> 8) + 3;
+        bool stretch = function == WmfRecord::DibStretchBlt || function == WmfRecord::StretchBlt;
+        bool withBitmap = words != static_cast<uint64_t>(static_cast<uint16_t>(function) >> 8) + 3;
         double sh = 0, sw = 0;
         if (stretch) {
             sh = r.I16();
@@ -147,7 +148,7 @@ private:
         }
         std::span<const uint8_t> bitmap = r.Bytes(r.Remaining());
         QImage image;
-        if ((function & 0xFF) == 0x22 || (function & 0xFF) == 0x23) {
+        if (function == WmfRecord::BitBlt || function == WmfRecord::StretchBlt) {
             try {
                 image = DecodeBitmap16(bitmap, dc_.TextColor().rgb(), dc_.BkColor().rgb(),
                                        [this](int64_t pixels) { dc_.ChargePixels(pixels); });
@@ -190,54 +191,54 @@ private:
                        scans);
     }
 
-    void Record(uint16_t function, RecordReader& r, uint64_t words) {
+    void Record(WmfRecord function, RecordReader& r, uint64_t words) {
         switch (function) {
-            case 0x001E: dc_.SaveDC(); break;
-            case 0x0127: dc_.RestoreDC(r.I16()); break;
-            case 0x0102: dc_.SetBkMode(r.U16()); break;
-            case 0x0104: dc_.SetRop2(r.U16()); break;
-            case 0x0106: dc_.SetPolyFillMode(r.U16()); break;
-            case 0x0107: dc_.SetStretchMode(r.U16()); break;
-            case 0x012E: dc_.SetTextAlign(r.U16()); break;
-            case 0x0201: dc_.SetBkColor(ColorFromRef(r.U32())); break;
-            case 0x0209: dc_.SetTextColor(ColorFromRef(r.U32())); break;
-            case 0x020B: dc_.SetWindowOrg(YX(r)); break;
-            case 0x020C: { QPointF e = YX(r); dc_.SetWindowExt(QSizeF(e.x(), e.y())); break; }
-            case 0x020F: dc_.OffsetWindowOrg(YX(r)); break;
-            case 0x0410: {
+            case WmfRecord::SaveDc: dc_.SaveDC(); break;
+            case WmfRecord::RestoreDc: dc_.RestoreDC(r.I16()); break;
+            case WmfRecord::SetBkMode: dc_.SetBkMode(r.U16()); break;
+            case WmfRecord::SetRop2: dc_.SetRop2(r.U16()); break;
+            case WmfRecord::SetPolyFillMode: dc_.SetPolyFillMode(r.U16()); break;
+            case WmfRecord::SetStretchBltMode: dc_.SetStretchMode(r.U16()); break;
+            case WmfRecord::SetTextAlign: dc_.SetTextAlign(r.U16()); break;
+            case WmfRecord::SetBkColor: dc_.SetBkColor(ColorFromRef(r.U32())); break;
+            case WmfRecord::SetTextColor: dc_.SetTextColor(ColorFromRef(r.U32())); break;
+            case WmfRecord::SetWindowOrg: dc_.SetWindowOrg(YX(r)); break;
+            case WmfRecord::SetWindowExt: { QPointF e = YX(r); dc_.SetWindowExt(QSizeF(e.x(), e.y())); break; }
+            case WmfRecord::OffsetWindowOrg: dc_.OffsetWindowOrg(YX(r)); break;
+            case WmfRecord::ScaleWindowExt: {
                 double yd = r.I16(), yn = r.I16(), xd = r.I16(), xn = r.I16();
                 dc_.ScaleWindowExt(xn, xd, yn, yd);
                 break;
             }
-            case 0x0213: dc_.LineTo(YX(r)); break;
-            case 0x0214: dc_.MoveTo(YX(r)); break;
-            case 0x0415: dc_.ExcludeClipRect(BottomRightTopLeft(r)); break;
-            case 0x0416: dc_.IntersectClipRect(BottomRightTopLeft(r)); break;
-            case 0x0220: dc_.OffsetClip(YX(r)); break;
-            case 0x0817: case 0x081A: case 0x0830: {
+            case WmfRecord::LineTo: dc_.LineTo(YX(r)); break;
+            case WmfRecord::MoveTo: dc_.MoveTo(YX(r)); break;
+            case WmfRecord::ExcludeClipRect: dc_.ExcludeClipRect(BottomRightTopLeft(r)); break;
+            case WmfRecord::IntersectClipRect: dc_.IntersectClipRect(BottomRightTopLeft(r)); break;
+            case WmfRecord::OffsetClipRgn: dc_.OffsetClip(YX(r)); break;
+            case WmfRecord::Arc: case WmfRecord::Pie: case WmfRecord::Chord: {
                 QPointF end = YX(r), start = YX(r);
                 QRectF box = BottomRightTopLeft(r);
-                auto kind = function == 0x0817 ? MetafileDC::ArcKind::Arc
-                          : function == 0x081A ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::Chord;
+                auto kind = function == WmfRecord::Arc ? MetafileDC::ArcKind::Arc
+                          : function == WmfRecord::Pie ? MetafileDC::ArcKind::Pie : MetafileDC::ArcKind::Chord;
                 dc_.Arc(kind, box, start, end);
                 break;
             }
-            case 0x0418: dc_.Ellipse(BottomRightTopLeft(r)); break;
-            case 0x041B: dc_.Rectangle(BottomRightTopLeft(r)); break;
-            case 0x061C: {
+            case WmfRecord::Ellipse: dc_.Ellipse(BottomRightTopLeft(r)); break;
+            case WmfRecord::Rectangle: dc_.Rectangle(BottomRightTopLeft(r)); break;
+            case WmfRecord::RoundRect: {
                 double h = r.I16(), w = r.I16();
                 dc_.RoundRect(BottomRightTopLeft(r), QSizeF(w, h));
                 break;
             }
-            case 0x061D: {
+            case WmfRecord::PatBlt: {
                 uint32_t rop = r.U32();
                 double h = r.I16(), w = r.I16();
                 QPointF at = YX(r);
                 dc_.PatBlt(QRectF(at.x(), at.y(), w, h), rop);
                 break;
             }
-            case 0x041F: { QColor c = ColorFromRef(r.U32()); dc_.SetPixel(YX(r), c); break; }
-            case 0x0521: {
+            case WmfRecord::SetPixel: { QColor c = ColorFromRef(r.U32()); dc_.SetPixel(YX(r), c); break; }
+            case WmfRecord::TextOut: {
                 int16_t count = r.I16();
                 if (count <= 0) break;
                 std::span<const uint8_t> bytes = r.Bytes(count);
@@ -245,10 +246,10 @@ private:
                 dc_.Text(YX(r), DecodeAnsi(bytes, charSet_), {}, 0, std::nullopt);
                 break;
             }
-            case 0x0A32: ExtTextOut(r); break;
-            case 0x0324: dc_.Polygon(Points(r, r.U16())); break;
-            case 0x0325: dc_.Polyline(Points(r, r.U16())); break;
-            case 0x0538: {
+            case WmfRecord::ExtTextOut: ExtTextOut(r); break;
+            case WmfRecord::Polygon: dc_.Polygon(Points(r, r.U16())); break;
+            case WmfRecord::Polyline: dc_.Polyline(Points(r, r.U16())); break;
+            case WmfRecord::PolyPolygon: {
                 uint16_t polys = r.U16();
                 std::vector<uint16_t> counts(polys);
                 for (uint16_t& c : counts) c = r.U16();
@@ -258,14 +259,14 @@ private:
                 dc_.PolyPolygon(groups);
                 break;
             }
-            case 0x012D: Select(r.U16()); break;
-            case 0x01F0: {
+            case WmfRecord::SelectObject: Select(r.U16()); break;
+            case WmfRecord::DeleteObject: {
                 uint16_t index = r.U16();
                 if (index < objects_.size()) objects_[index] = std::monostate();
                 break;
             }
-            case 0x00F7: case 0x01F9: case 0x06FF: Add(OtherObject()); break;
-            case 0x02FA: {
+            case WmfRecord::CreatePalette: case WmfRecord::CreatePatternBrush: case WmfRecord::CreateRegion: Add(OtherObject()); break;
+            case WmfRecord::CreatePenIndirect: {
                 MetaPen pen;
                 pen.style = r.U16();
                 pen.width = std::max<int16_t>(r.I16(), 0);
@@ -274,7 +275,7 @@ private:
                 Add(pen);
                 break;
             }
-            case 0x02FC: {
+            case WmfRecord::CreateBrushIndirect: {
                 MetaBrush brush;
                 uint16_t style = r.U16();
                 brush.color = ColorFromRef(r.U32());
@@ -284,8 +285,8 @@ private:
                 Add(brush);
                 break;
             }
-            case 0x02FB: CreateFont(r); break;
-            case 0x0142: {
+            case WmfRecord::CreateFontIndirect: CreateFont(r); break;
+            case WmfRecord::DibCreatePatternBrush: {
                 r.Skip(4);  // style and colour usage
                 MetaBrush brush;
                 brush.kind = MetaBrush::Kind::Pattern;
@@ -293,9 +294,9 @@ private:
                 Add(brush);
                 break;
             }
-            case 0x0940: case 0x0B41: case 0x0922: case 0x0B23: Blt(function, r, words); break;
-            case 0x0F43: StretchDib(r); break;
-            case 0x0D33: SetDibToDevice(r); break;
+            case WmfRecord::DibBitBlt: case WmfRecord::DibStretchBlt: case WmfRecord::BitBlt: case WmfRecord::StretchBlt: Blt(function, r, words); break;
+            case WmfRecord::StretchDib: StretchDib(r); break;
+            case WmfRecord::SetDibToDevice: SetDibToDevice(r); break;
             default: break;  // records without visible effect here, or unknown ones
         }
     }

@@ -85,10 +85,8 @@ void PicturePreview::Arrange() {
 void PicturePreview::SelectionChanged(const std::string& path) {
     if (path == remembered_) return;
     remembered_ = path;
-    if (std::optional<PreviewResult> result = loader_.Request(path, kPreviewWait))
-        Show(*result);
-    else
-        ShowLoading();
+    // The preview shows from OnReady, at once when it comes within the wait.
+    if (!loader_.Request(path, kPreviewWait)) ShowLoading();
 }
 
 void PicturePreview::Show(PreviewResult& result) {

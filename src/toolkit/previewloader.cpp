@@ -43,78 +43,23 @@ PreviewLoader::PreviewLoader(LoadFunction load) : load_(std::move(load)) {
     platform::PrepareBackgroundDrawing();
 }
 
-PreviewLoader::~PreviewLoader() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-        pending_.reset();
-    }
-    changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
+bool PreviewLoader::Request(const std::string& path, std::chrono::milliseconds wait) {
+    worker_.Request(
+        [load = load_, path] {
+            try {
+                return load(path);
+            } catch (...) {
+                PreviewResult none;
+                none.path = path;
+                return none;
+            }
+        },
+        [this](PreviewResult result) {
+            if (OnReady) OnReady(result);
+        });
+    return worker_.ShowWithin(wait);
 }
 
-std::optional<PreviewResult> PreviewLoader::Request(const std::string& path, std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    const uint64_t generation = ++generation_;
-    pending_ = path;
-    done_.reset();
-    if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
-    changed_.notify_all();
-    if (!changed_.wait_for(lock, wait, [&] { return done_.has_value() || generation_ != generation; }))
-        return std::nullopt;
-    if (generation_ != generation) return std::nullopt;
-    std::optional<PreviewResult> result = std::move(done_);
-    done_.reset();
-    return result;
-}
-
-void PreviewLoader::Cancel() {
-    std::lock_guard lock(mutex_);
-    ++generation_;
-    pending_.reset();
-    done_.reset();
-}
-
-void PreviewLoader::Run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [&] { return stop_ || pending_.has_value(); });
-        if (stop_) return;
-        const std::string path = std::move(*pending_);
-        pending_.reset();
-        const uint64_t generation = generation_;
-        lock.unlock();
-        PreviewResult result;
-        try {
-            result = load_(path);
-        } catch (...) {
-            result = PreviewResult();
-            result.path = path;
-        }
-        lock.lock();
-        if (generation == generation_) {
-            done_ = std::move(result);
-            changed_.notify_all();
-            // Posting is safe from any thread; the receiver outlives the worker, which is joined first.
-            QMetaObject::invokeMethod(&receiver_, [this] { Deliver(); }, Qt::QueuedConnection);
-            continue;
-        }
-        // Superseded while it loaded: freed without holding up newer requests.
-        lock.unlock();
-        result = PreviewResult();
-        lock.lock();
-    }
-}
-
-void PreviewLoader::Deliver() {
-    std::optional<PreviewResult> result;
-    {
-        std::lock_guard lock(mutex_);
-        if (!done_) return;  // taken by the waiting request, or superseded
-        result = std::move(done_);
-        done_.reset();
-    }
-    if (OnReady) OnReady(*result);
-}
+void PreviewLoader::Cancel() { worker_.Cancel(); }
 
 }  // namespace zavo

@@ -1,20 +1,15 @@
 // Loads the open dialog's preview pictures on a worker thread, so that a large picture never holds
-// up the dialog. Only the newest request counts: a request supersedes every earlier one, whose load
-// either never starts or has its result dropped.
+// up the dialog.
 #pragma once
 
 #include <QImage>
-#include <QObject>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
+
+#include "toolkit/worker.h"
 
 namespace zavo {
 
@@ -42,38 +37,25 @@ struct PreviewResult {
 // and drawn. Every failure is part of the result; nothing is thrown.
 PreviewResult LoadPreview(const std::string& path);
 
+// Loads previews on a worker (see TWorker); only the newest request counts.
 class PreviewLoader {
 public:
     using LoadFunction = std::function<PreviewResult(const std::string& path)>;
 
     explicit PreviewLoader(LoadFunction load = LoadPreview);
-    // Waits for the load in progress, if any, and stops the worker.
-    ~PreviewLoader();
-    PreviewLoader(const PreviewLoader&) = delete;
-    PreviewLoader& operator=(const PreviewLoader&) = delete;
 
-    // Asks for the preview of path and waits up to wait for it: the result when it came in time;
-    // otherwise OnReady receives it later, unless a newer request or Cancel comes first.
-    std::optional<PreviewResult> Request(const std::string& path, std::chrono::milliseconds wait);
+    // Asks for the preview of path and waits up to wait for it. OnReady receives the result on the
+    // user-interface thread: before this returns true when it came in time, else later from the
+    // event loop, unless a newer request or Cancel comes first.
+    bool Request(const std::string& path, std::chrono::milliseconds wait);
     // Drops the pending request and any result not yet handed over.
     void Cancel();
 
-    // Called on the user-interface thread, from its event loop, with a result that came late.
     std::function<void(PreviewResult&)> OnReady;
 
 private:
-    void Run();
-    void Deliver();
-
     LoadFunction load_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    uint64_t generation_ = 0;                 // of the newest request
-    std::optional<std::string> pending_;      // the newest request, until the worker takes it
-    std::optional<PreviewResult> done_;       // the newest request's result, until handed over
-    bool stop_ = false;
-    QObject receiver_;                        // lives on the user-interface thread
-    std::thread worker_;
+    TWorker worker_;
 };
 
 }  // namespace zavo

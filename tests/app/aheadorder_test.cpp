@@ -13,15 +13,14 @@ using zavotest::Comparison;
 
 TEST_F(Comparison, QualitiesAheadAreMadeOneStepUpBeforeOneStepDown) {
     // One worker, so that the order they are made in is the order they are taken in.
-    delete mainview::precompute;
-    mainview::precompute = new TPrecompute(1);
+    main->SetPrecompute(std::make_unique<TPrecompute>(1));
     // Large enough that each quality takes far longer than a look at what is made.
     zavotest::WriteFile(dir + "/big.bmp", Bmp24(1600, 1200, 3));
     Load(dir + "/big.bmp");
     ASSERT_TRUE(errors.empty());
     ASSERT_EQ(mainview::srcjpeg->Quality(), 80);
     const std::vector<uint8_t> reach = {90, 70, 100, 60, 50, 40, 30, 20, 10, 1};
-    EXPECT_EQ(zavotest::OrderMade(*mainview::precompute, *mainview::srcjpeg, reach),
+    EXPECT_EQ(zavotest::OrderMade(main->Precompute(), *mainview::srcjpeg, reach),
               std::vector<int>(reach.begin(), reach.end()));
 }
 

@@ -203,7 +203,7 @@ TEST_F(Comparison, QualitiesCompressedAheadGiveTheBytesOfAFreshCompressEvenWhenA
     Load(dir + "/a.bmp");
     // b is loaded while a is still being compressed ahead.
     Load(dir + "/b.bmp");
-    mainview::precompute->WaitIdle();
+    main->Precompute().WaitIdle();
     for (int q : {90, 100, 70, 60, 50, 40, 30, 20, 10, 1, 75, 80}) {
         main->press->SetText(std::to_string(q));
         main->presson(main->press);
@@ -218,7 +218,7 @@ TEST_F(Comparison, QualitiesCompressedAheadGiveTheBytesOfAFreshCompressEvenWhenA
 TEST_F(Comparison, ARecompressionFailingWithBytesCompressedAheadEndsAsOneWithout) {
     zavotest::WriteFile(dir + "/a.bmp", Bmp24(64, 48, 1));
     Load(dir + "/a.bmp");
-    mainview::precompute->WaitIdle();
+    main->Precompute().WaitIdle();
     std::string before = Held();
     std::string shown = main->savesize->Caption();
     std::vector<TProgressStage> stages;
@@ -245,7 +245,7 @@ TEST_F(Comparison, TheRightPaneDecodedOnDemandShowsTheFullDecodeWhereverItIsScro
     zavotest::WriteFile(dir + "/big.bmp", Bmp24(900, 700, 5));
     Load(dir + "/big.bmp");
     // At 90 the part in view comes decoded ahead with the bytes; the rest is decoded on demand.
-    mainview::precompute->WaitIdle();
+    main->Precompute().WaitIdle();
     main->press->SetText("90");
     main->presson(main->press);
     TJPEGImage whole;

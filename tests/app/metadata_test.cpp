@@ -84,7 +84,7 @@ TEST_F(Keeping, EachChoiceIsMeasuredSavedAndCompressedAheadWithItsSegments) {
             for (size_t i = 2; i < segments.size(); ++i) EXPECT_EQ(segments[i], source[i]) << what << " " << i;
         }
         // The bytes made ahead for the next click are those a fresh compression makes.
-        mainview::precompute->WaitIdle();
+        main->Precompute().WaitIdle();
         main->press->SetText("90");
         main->presson(main->press);
         EXPECT_EQ(HeldNow(), Fresh(90)) << what;

@@ -40,7 +40,6 @@ TEST(Canvas, StartsWithWhiteSolidBrushAndWindowTextFont) {
     EXPECT_EQ(c.Brush().Color(), clWhite);
     EXPECT_EQ(c.Brush().Style(), TBrushStyle::Solid);
     EXPECT_EQ(c.Font().Color(), clWindowText);
-    EXPECT_EQ(c.CopyMode(), TCopyMode::SrcCopy);
     EXPECT_FALSE(c.HandleAllocated());
     EXPECT_EQ(ColorToRGB(clWindowText), 0u);
     EXPECT_EQ(ColorToRGB(clWindow), kWhite);
@@ -175,27 +174,6 @@ TEST(Canvas, TextReachesPaletteBitmapsToo) {
         for (int x = 0; x < 40; ++x) black += PixelOf(*b, x, y) == 0;
     EXPECT_GT(black, 0);
     EXPECT_EQ(b->PixelFormat(), TPixelFormat::Bit4);
-}
-
-TEST(Canvas, LinesRectanglesAndCopies) {
-    auto b = Sized(10, 10);
-    b->Canvas().Pen().SetColor(clRed);
-    b->Canvas().MoveTo(0, 5);
-    b->Canvas().LineTo(10, 5);
-    for (int x = 0; x < 10; ++x) EXPECT_EQ(PixelOf(*b, x, 5), kRed) << x;
-    EXPECT_EQ(PixelOf(*b, 0, 4), kWhite);
-    EXPECT_EQ(b->Canvas().PenPos(), (TPoint{10, 5}));
-
-    b->Canvas().Brush().SetColor(clBlue);
-    b->Canvas().Rectangle(Rect(0, 0, 4, 4));
-    EXPECT_EQ(PixelOf(*b, 0, 0), kRed);
-    EXPECT_EQ(PixelOf(*b, 3, 3), kRed);
-    EXPECT_EQ(PixelOf(*b, 1, 1), kBlue);
-
-    auto copy = Sized(4, 4);
-    copy->Canvas().CopyRect(Rect(0, 0, 4, 4), b->Canvas(), Rect(0, 0, 4, 4));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelOf(*copy, x, y), PixelOf(*b, x, y));
 }
 
 TEST(Canvas, ASurfaceIsOpenInOneBitmapCanvasAtATime) {
