@@ -125,6 +125,8 @@ void Tzavo::Loaded() {
     OnShortcut = [this](uint16_t key, TShiftState shift) { return zoom_->Shortcut(key, shift); };
 }
 
+void Tzavo::SetPrecompute(std::unique_ptr<TPrecompute> precompute) { precompute_ = std::move(precompute); }
+
 TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries(), MetadataMenuEntries()}; }
 
 void Tzavo::FormShow(TObject*) {

@@ -79,7 +79,7 @@ public:
     TPrecompute& Precompute() { return *precompute_; }
     // Puts another compress-ahead in its place (one with a single worker takes the qualities strictly
     // in the order given).
-    void SetPrecompute(std::unique_ptr<TPrecompute> precompute) { precompute_ = std::move(precompute); }
+    void SetPrecompute(std::unique_ptr<TPrecompute> precompute);
 
     // Both panes' zoom, and the menu either pane opens: one group of entries per feature.
     TZoomView& Zoom() { return *zoom_; }

@@ -38,7 +38,9 @@ TEST(PathText, Utf8NamesKeepTheirExtension) {
 TEST(PathText, AShiftJisTrailByteIsNoSeparator) {
     const std::string dir = zavotest::TempDir();
     const std::string cmd = "localedef -c -f SHIFT_JIS -i ja_JP " + dir + "/ja_JP.SJIS >/dev/null 2>&1";
-    (void)std::system(cmd.c_str());
+    // localedef warns (and exits non-zero) about the encoding's non-ASCII backslash; whether the
+    // locale was made shows when it is set below.
+    if (std::system(cmd.c_str()) == -1) GTEST_SKIP() << "no shell to run localedef";
     const char* oldPath = std::getenv("LOCPATH");
     std::string savedPath = oldPath ? oldPath : "";
     setenv("LOCPATH", dir.c_str(), 1);
