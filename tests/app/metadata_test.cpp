@@ -122,8 +122,8 @@ TEST_F(Keeping, TheSizeHintTellsHowMuchMetadataIsKept) {
 }
 
 TEST_F(Keeping, ABitmapsEmbeddedProfileIsKept) {
+    ZAVO_NEEDS_TESTDATA();
     const std::string path = TestData("bmpsuite/q/rgb24prof.bmp");
-    if (!QFile::exists(QString::fromStdString(path))) GTEST_SKIP() << "needs ../shared/testdata/bmpsuite";
     Load(path);
     main->SetMetadataCopy(TMetadataCopy::Icc);
     Bytes saved = Saved("profile.jpg");
