@@ -56,6 +56,23 @@ TEST(AreaReducer, ASinglePixelOutputIsTheMeanOfThePicture) {
     EXPECT_EQ(out[0], uint8_t((sum + 77 / 2) / 77));
 }
 
+TEST(AreaReducer, RowsHandedToASinkFeedAnotherReductionAsIfKeptBetween) {
+    const int w = 29, h = 19, mw = 15, mh = 10, ow = 4, oh = 3;
+    std::vector<uint8_t> bgr;
+    for (int i = 0; i < w * h * 3; ++i) bgr.push_back(uint8_t(i * 53 % 251));
+    std::vector<uint8_t> kept = Reduce(Reduce(bgr, w, h, mw, mh), mw, mh, ow, oh);
+    std::vector<uint8_t> chained(size_t(ow) * oh * 3, 0xEE);
+    AreaReducer second(mw, mh, 3, ow, oh, chained.data(), ow * 3);
+    int rows = 0;
+    AreaReducer first(w, h, 3, mw, mh, [&](const uint8_t* row) {
+        second.AddRow(row);
+        ++rows;
+    });
+    for (int y = 0; y < h; ++y) first.AddRow(bgr.data() + size_t(y) * w * 3);
+    EXPECT_EQ(rows, mh);
+    EXPECT_EQ(chained, kept);
+}
+
 TEST(Enlarge, EachPixelBecomesASquareFromAnyStartingPoint) {
     // 2 x 2 picture, blue-green-red, top-down.
     std::vector<uint8_t> picture = {1, 2, 3, 4, 5, 6,  //
