@@ -97,11 +97,21 @@ void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int fact
         int pictureRow = (shownTop + y) / factor;
         const uint8_t* from = first + stride * pictureRow;
         uint8_t* to = out + outStride * y;
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = from + static_cast<ptrdiff_t>((shownLeft + x) / factor) * bytesPerPixel;
-            to[x * 3] = p[0];
-            to[x * 3 + 1] = p[1];
-            to[x * 3 + 2] = p[2];
+        const uint8_t* p = from + static_cast<ptrdiff_t>(shownLeft / factor) * bytesPerPixel;
+        if (factor == 1 && bytesPerPixel == 3) {
+            std::memcpy(to, p, static_cast<size_t>(width) * 3);
+        } else {
+            // Runs of factor screen pixels take one picture pixel; the first run may be cut.
+            int run = factor - shownLeft % factor;
+            for (int x = 0; x < width; ++x) {
+                to[x * 3] = p[0];
+                to[x * 3 + 1] = p[1];
+                to[x * 3 + 2] = p[2];
+                if (--run == 0) {
+                    p += bytesPerPixel;
+                    run = factor;
+                }
+            }
         }
         // The rows below that lie on the same picture row are copies of this one.
         int repeat = 1;
