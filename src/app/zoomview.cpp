@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/fullshow.h"
 #include "app/mainview.h"
 #include "codec/picture.h"
 #include "toolkit/keys.h"
@@ -75,7 +76,16 @@ void TZoomView::PanesResized() {
 void TZoomView::SizeImages(platform::ZoomScale scale) {
     auto shownWidth = static_cast<int>(platform::ShownLength(PictureWidth(), scale));
     auto shownHeight = static_cast<int>(platform::ShownLength(PictureHeight(), scale));
+    // The other reduced levels, and the preview at fit, come from the pass over the picture that
+    // makes the first reduction shown, so that stepping to them or opening the preview needs none.
+    std::vector<platform::ZoomScale> ahead;
+    for (TZoomLevel level : {TZoomLevel::Fit, TZoomLevel::Eighth, TZoomLevel::Quarter})
+        ahead.push_back(LevelScale(level, PictureWidth(), PictureHeight(), InnerWidth(), InnerHeight()));
+    if (full != nullptr)
+        ahead.push_back(
+            LevelScale(TZoomLevel::Fit, PictureWidth(), PictureHeight(), full->ClientWidth(), full->ClientHeight()));
     for (TImage* image : {window_.ex, window_.new_}) {
+        image->SetReductionsAhead(ahead);
         image->SetZoom(scale);
         image->SetBounds(image->Left(), image->Top(), shownWidth, shownHeight);
     }

@@ -42,6 +42,12 @@ AreaReducer::AreaReducer(int width, int height, int bytesPerPixel, int outWidth,
     next_.assign(static_cast<size_t>(outWidth_) * 3, 0);
 }
 
+AreaReducer::AreaReducer(int width, int height, int bytesPerPixel, int outWidth, int outHeight, RowSink sink)
+    : AreaReducer(width, height, bytesPerPixel, outWidth, outHeight, nullptr, 0) {
+    sink_ = std::move(sink);
+    sinkRow_.resize(static_cast<size_t>(outWidth_) * 3);
+}
+
 void AreaReducer::AddRow(const uint8_t* row) {
     if (nextRow_ >= height_) return;
     std::fill(rowSums_.begin(), rowSums_.end(), 0);
@@ -78,8 +84,9 @@ void AreaReducer::AddRow(const uint8_t* row) {
 void AreaReducer::EmitRow(int y) {
     if (y < 0 || y >= outHeight_) return;
     const uint64_t total = uint64_t(width_) * uint64_t(height_);
-    uint8_t* to = out_ + outStride_ * y;
+    uint8_t* to = sink_ ? sinkRow_.data() : out_ + outStride_ * y;
     for (size_t k = 0; k < current_.size(); ++k) to[k] = static_cast<uint8_t>((current_[k] + total / 2) / total);
+    if (sink_) sink_(to);
 }
 
 void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int factor, int shownLeft, int shownTop,
@@ -90,11 +97,21 @@ void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int fact
         int pictureRow = (shownTop + y) / factor;
         const uint8_t* from = first + stride * pictureRow;
         uint8_t* to = out + outStride * y;
-        for (int x = 0; x < width; ++x) {
-            const uint8_t* p = from + static_cast<ptrdiff_t>((shownLeft + x) / factor) * bytesPerPixel;
-            to[x * 3] = p[0];
-            to[x * 3 + 1] = p[1];
-            to[x * 3 + 2] = p[2];
+        const uint8_t* p = from + static_cast<ptrdiff_t>(shownLeft / factor) * bytesPerPixel;
+        if (factor == 1 && bytesPerPixel == 3) {
+            std::memcpy(to, p, static_cast<size_t>(width) * 3);
+        } else {
+            // Runs of factor screen pixels take one picture pixel; the first run may be cut.
+            int run = factor - shownLeft % factor;
+            for (int x = 0; x < width; ++x) {
+                to[x * 3] = p[0];
+                to[x * 3 + 1] = p[1];
+                to[x * 3 + 2] = p[2];
+                if (--run == 0) {
+                    p += bytesPerPixel;
+                    run = factor;
+                }
+            }
         }
         // The rows below that lie on the same picture row are copies of this one.
         int repeat = 1;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace zavo::platform {
@@ -33,6 +34,10 @@ class AreaReducer {
 public:
     AreaReducer(int width, int height, int bytesPerPixel, int outWidth, int outHeight, uint8_t* out,
                 ptrdiff_t outStride);
+    // Hands each output row to the sink as it is made instead of keeping it, so that a reduction
+    // can feed another without the picture between them ever being held.
+    using RowSink = std::function<void(const uint8_t* row)>;
+    AreaReducer(int width, int height, int bytesPerPixel, int outWidth, int outHeight, RowSink sink);
     void AddRow(const uint8_t* row);
     // For a reducer made before the row format was known (bytesPerPixel 0).
     void SetBytesPerPixel(int bytesPerPixel) { bytesPerPixel_ = bytesPerPixel; }
@@ -43,6 +48,8 @@ private:
     int width_, height_, bytesPerPixel_, outWidth_, outHeight_;
     uint8_t* out_;
     ptrdiff_t outStride_;
+    RowSink sink_;
+    std::vector<uint8_t> sinkRow_;
     int nextRow_ = 0;
     int currentOut_ = 0;
     // For each input column: the output column it starts in and its share of it; the rest of its

@@ -65,8 +65,7 @@ void TImage::PictureChanged() {
     upsideDown_ = false;
     rendered_.reset();
     DropOnDemand();
-    half_ = QImage();
-    reduced_ = QImage();
+    reductions_.clear();
     if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1)
         SetBounds(Left(), Top(), static_cast<int>(platform::ShownLength(picture_->Width(), zoom_)),
                   static_cast<int>(platform::ShownLength(picture_->Height(), zoom_)));

@@ -53,6 +53,9 @@ public:
     // At 1:1 the control paints as it always has.
     platform::ZoomScale Zoom() const { return zoom_; }
     void SetZoom(platform::ZoomScale scale);
+    // Reduced scales likely to be shown next (other levels, the preview): the pass over the picture
+    // that makes one reduction makes these as well, and they are kept until the picture changes.
+    void SetReductionsAhead(std::vector<platform::ZoomScale> scales) { ahead_ = std::move(scales); }
     // The part (shown coordinates, clipped to the shown picture) of the picture shown at scale,
     // blue-green-red: decoded and scaled from what that part needs only, except that a reduction
     // reads the whole picture once and keeps the result. A null image where nothing is shown.
@@ -69,10 +72,11 @@ private:
     // Decodes what the part r of the picture still lacks.
     void DecodeFor(const QRect& r);
     void DropOnDemand();
-    // The picture reduced to width x height, made from the half-size copy when it is at most that.
-    QImage Reduced(int width, int height);
-    // Feeds every row of the full picture, top to bottom, to the reducer.
-    bool FeedRows(platform::AreaReducer& reducer);
+    // The picture reduced to size: a size below half the picture's is the half-size reduction of
+    // it reduced again. A pass over the whole picture makes the sizes ahead not kept yet as well.
+    QImage Reduced(QSize size);
+    // Feeds every row of the full picture, top to bottom, to the reducers.
+    bool FeedRows(std::vector<platform::AreaReducer>& reducers);
     // The shown pixels as 24 or 32 bits per pixel; the first row and the step to the next.
     const uint8_t* Pixels(ptrdiff_t& stride, int& bytesPerPixel);
 
@@ -95,10 +99,9 @@ private:
     std::shared_ptr<const TDecodedPart> decodedPart_;
     QRect givenPart_;  // where the decoded part was copied to
     platform::ZoomScale zoom_;
-    // Reductions kept until the picture changes: the half-size one the smaller ones are made from,
-    // and the last one shown.
-    QImage half_;
-    QImage reduced_;
+    // Reductions kept until the picture changes: the one shown last and those ahead.
+    std::vector<QImage> reductions_;
+    std::vector<platform::ZoomScale> ahead_;
 };
 
 }  // namespace zavo

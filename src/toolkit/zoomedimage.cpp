@@ -23,7 +23,6 @@ int HalfLength(int length) { return std::max(1, (length + 1) / 2); }
 void TImage::SetZoom(platform::ZoomScale scale) {
     if (scale == zoom_) return;
     zoom_ = scale;
-    reduced_ = QImage();
     if (autoSize_ && picture_->Width() >= 1 && picture_->Height() >= 1) {
         QRect shown = ShownRect(zoom_);
         SetBounds(Left(), Top(), shown.width(), shown.height());
@@ -57,7 +56,7 @@ QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
     if (shown_.isNull()) return QImage();
     if (scale.Reduces()) {
         QRect whole = ShownRect(scale);
-        QImage reduced = Reduced(whole.width(), whole.height());
+        QImage reduced = Reduced(whole.size());
         return reduced.isNull() ? QImage() : reduced.copy(r);
     }
     int factor = std::max(scale.num, 1);
@@ -75,44 +74,78 @@ QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
     return out;
 }
 
-QImage TImage::Reduced(int width, int height) {
-    if (reduced_.width() == width && reduced_.height() == height) return reduced_;
+QImage TImage::Reduced(QSize wanted) {
+    auto kept = [this](QSize size) -> const QImage* {
+        for (const QImage& image : reductions_)
+            if (image.size() == size) return &image;
+        return nullptr;
+    };
+    if (const QImage* image = kept(wanted)) return *image;
     int pictureWidth = picture_->Width(), pictureHeight = picture_->Height();
-    QImage result(width, height, QImage::Format_BGR888);
-    if (result.isNull()) return QImage();
-    auto stride = static_cast<ptrdiff_t>(result.bytesPerLine());
-    bool fromHalf = pictureWidth > 1 && pictureHeight > 1 && width <= HalfLength(pictureWidth) &&
-                    height <= HalfLength(pictureHeight);
-    if (fromHalf) {
-        if (half_.isNull()) {
-            QImage half(HalfLength(pictureWidth), HalfLength(pictureHeight), QImage::Format_BGR888);
-            if (half.isNull()) return QImage();
-            platform::AreaReducer reducer(pictureWidth, pictureHeight, 0, half.width(), half.height(), half.bits(),
-                                          static_cast<ptrdiff_t>(half.bytesPerLine()));
-            if (!FeedRows(reducer)) return QImage();
-            half_ = half;
-        }
-        if (width == half_.width() && height == half_.height()) {
-            reduced_ = half_;
-            return reduced_;
-        }
-        platform::AreaReducer reducer(half_.width(), half_.height(), 3, width, height, result.bits(), stride);
-        for (int y = 0; y < half_.height(); ++y) reducer.AddRow(half_.constScanLine(y));
-    } else {
-        platform::AreaReducer reducer(pictureWidth, pictureHeight, 0, width, height, result.bits(), stride);
-        if (!FeedRows(reducer)) return QImage();
+    QSize half(HalfLength(pictureWidth), HalfLength(pictureHeight));
+    auto fromHalf = [&](QSize size) {
+        return pictureWidth > 1 && pictureHeight > 1 && size != half && size.width() <= half.width() &&
+               size.height() <= half.height();
+    };
+    const QImage* keptHalf = kept(half);
+    // The sizes ahead come along only with a pass over the whole picture that keeps no half-size
+    // reduction: beside one, kept or wanted now, they would pass the memory the picture may take.
+    bool withAhead = wanted != half && !(keptHalf != nullptr && fromHalf(wanted));
+    std::vector<QSize> sizes{wanted};
+    std::vector<QSize> aheadSizes;
+    for (platform::ZoomScale scale : ahead_) {
+        if (!scale.Reduces()) continue;
+        QSize size = ShownRect(scale).size();
+        aheadSizes.push_back(size);
+        if (withAhead && !kept(size) && std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+            sizes.push_back(size);
     }
-    reduced_ = result;
-    return reduced_;
+    std::vector<QImage> made;
+    std::vector<platform::AreaReducer> fromPicture, again;
+    made.reserve(sizes.size());
+    fromPicture.reserve(sizes.size() + 1);
+    again.reserve(sizes.size());
+    for (QSize size : sizes) {
+        QImage& image = made.emplace_back(size, QImage::Format_BGR888);
+        if (image.isNull()) return QImage();
+        auto stride = static_cast<ptrdiff_t>(image.bytesPerLine());
+        if (fromHalf(size))
+            again.emplace_back(half.width(), half.height(), 3, size.width(), size.height(), image.bits(), stride);
+        else
+            fromPicture.emplace_back(pictureWidth, pictureHeight, 0, size.width(), size.height(), image.bits(), stride);
+    }
+    auto reduceAgain = [&again](const uint8_t* row) {
+        for (platform::AreaReducer& reducer : again) reducer.AddRow(row);
+    };
+    if (fromPicture.empty() && keptHalf != nullptr) {
+        for (int y = 0; y < keptHalf->height(); ++y) reduceAgain(keptHalf->constScanLine(y));
+    } else {
+        // The half-size rows pass on as they are made; that reduction, the largest, is not kept.
+        if (!again.empty())
+            fromPicture.emplace_back(pictureWidth, pictureHeight, 0, half.width(), half.height(), reduceAgain);
+        if (!FeedRows(fromPicture)) return QImage();
+    }
+    // What is kept from now on: the one wanted and those ahead, or the half-size one alone. Any
+    // other (a fit for a pane size gone) goes, so the reductions never hold much beside the picture.
+    std::vector<QImage> keep = made;
+    if (wanted != half)
+        for (const QImage& image : reductions_)
+            if (std::find(aheadSizes.begin(), aheadSizes.end(), image.size()) != aheadSizes.end())
+                keep.push_back(image);
+    reductions_ = std::move(keep);
+    return made.front();
 }
 
-bool TImage::FeedRows(platform::AreaReducer& reducer) {
+bool TImage::FeedRows(std::vector<platform::AreaReducer>& reducers) {
+    auto feed = [&reducers](const uint8_t* row) {
+        for (platform::AreaReducer& reducer : reducers) reducer.AddRow(row);
+    };
     if (onDemand_ != nullptr) {
-        // The rows go to the reducer as they are decoded; the whole picture is never held.
+        // The rows go to the reducers as they are decoded; the whole picture is never held.
         try {
-            reducer.SetBytesPerPixel(3);
+            for (platform::AreaReducer& reducer : reducers) reducer.SetBytesPerPixel(3);
             onDemand_->DecodePartRows(Rect(0, 0, shown_.width(), shown_.height()),
-                                      [&](int, const uint8_t* row) { reducer.AddRow(row); });
+                                      [&](int, const uint8_t* row) { feed(row); });
             return true;
         } catch (const std::exception&) {
             return false;
@@ -122,8 +155,8 @@ bool TImage::FeedRows(platform::AreaReducer& reducer) {
     int bytesPerPixel = 3;
     const uint8_t* first = Pixels(stride, bytesPerPixel);
     if (first == nullptr) return false;
-    reducer.SetBytesPerPixel(bytesPerPixel);
-    for (int y = 0; y < shown_.height(); ++y) reducer.AddRow(first + stride * y);
+    for (platform::AreaReducer& reducer : reducers) reducer.SetBytesPerPixel(bytesPerPixel);
+    for (int y = 0; y < shown_.height(); ++y) feed(first + stride * y);
     return true;
 }
 

@@ -25,6 +25,25 @@ std::string FlatBmp(int w, int h, uint8_t grey) {
     return s;
 }
 
+// The picture reduced to w x h by the panes' filter.
+QImage Reduce(const QImage& from, int w, int h) {
+    QImage to(w, h, QImage::Format_BGR888);
+    platform::AreaReducer reducer(from.width(), from.height(), 3, w, h, to.bits(), to.bytesPerLine());
+    for (int y = 0; y < from.height(); ++y) reducer.AddRow(from.constScanLine(y));
+    return to;
+}
+
+// The compressed picture decoded whole, upright.
+QImage WholeDecode() {
+    TJPEGImage whole;
+    whole.AssignFrom(mainview::newjpeg);
+    TBitmap* decoded = whole.EnsureDecoded();
+    if (decoded == nullptr) return QImage();
+    bool upsideDown = false;
+    QImage full = BitmapImage(*decoded, upsideDown).convertToFormat(QImage::Format_BGR888);
+    return upsideDown ? full.mirrored(false, true) : full;
+}
+
 class Zoom : public zavotest::Comparison {
 protected:
     void LoadBytes(const std::string& bytes) {
@@ -251,13 +270,8 @@ TEST_F(Zoom, APartDecodedAtAZoomEqualsTheWholeDecodeScaledTheSameWay) {
     ShowMain();
     LoadBytes(Bmp24(333, 251, 5));
     // The right pane decodes from the bytes; a copy decoded whole is the reference.
-    TJPEGImage whole;
-    whole.AssignFrom(mainview::newjpeg);
-    TBitmap* decoded = whole.EnsureDecoded();
-    ASSERT_NE(decoded, nullptr);
-    bool upsideDown = false;
-    QImage full = BitmapImage(*decoded, upsideDown).convertToFormat(QImage::Format_BGR888);
-    if (upsideDown) full = full.mirrored(false, true);
+    QImage full = WholeDecode();
+    ASSERT_FALSE(full.isNull());
     // Enlarged: a part away from the corner, across tile edges.
     QRect part(4 * 61 + 3, 4 * 70 + 1, 301, 277);
     QImage shown = main->new_->ZoomedPart({4, 1}, part);
@@ -270,16 +284,38 @@ TEST_F(Zoom, APartDecodedAtAZoomEqualsTheWholeDecodeScaledTheSameWay) {
     main->new_->Picture().AssignFrom(mainview::newjpeg);
     QImage reduced = main->new_->ZoomedPart({1, 3}, QRect(0, 0, 111, 83));
     // Reductions to half the size or less go through the half-size picture.
-    auto reduce = [](const QImage& from, int w, int h) {
-        QImage to(w, h, QImage::Format_BGR888);
-        platform::AreaReducer reducer(from.width(), from.height(), 3, w, h, to.bits(), to.bytesPerLine());
-        for (int y = 0; y < from.height(); ++y) reducer.AddRow(from.constScanLine(y));
-        return to;
-    };
-    EXPECT_TRUE(reduced == reduce(reduce(full, 167, 126), 111, 83));
+    EXPECT_TRUE(reduced == Reduce(Reduce(full, 167, 126), 111, 83));
     // The left pane reduces its bitmap the same way.
     QImage leftFull = main->ex->ShownImage().convertToFormat(QImage::Format_BGR888);
-    EXPECT_TRUE(main->ex->ZoomedPart({1, 3}, QRect(0, 0, 111, 83)) == reduce(reduce(leftFull, 167, 126), 111, 83));
+    EXPECT_TRUE(main->ex->ZoomedPart({1, 3}, QRect(0, 0, 111, 83)) == Reduce(Reduce(leftFull, 167, 126), 111, 83));
+}
+
+TEST_F(Zoom, ReductionsMadeAheadOrKeptEqualThoseMadeAloneAtEveryReducedLevel) {
+    ShowMain();
+    LoadBytes(Bmp24(700, 500, 3));
+    preview->SetClientSize(320, 240);
+    QImage full = WholeDecode();
+    ASSERT_FALSE(full.isNull());
+    QImage leftFull = main->ex->ShownImage().convertToFormat(QImage::Format_BGR888);
+    // Fit first makes the other reduced levels and the preview's fit in its pass; the half-size
+    // level then shown is kept and the quarter made from it.
+    for (TZoomLevel level : {TZoomLevel::Fit, TZoomLevel::Eighth, TZoomLevel::Quarter, TZoomLevel::Half,
+                             TZoomLevel::Quarter, TZoomLevel::Fit}) {
+        View().SetLevelAtCentre(level);
+        SCOPED_TRACE(LevelName(level));
+        std::vector<platform::ZoomScale> scales{main->ex->Zoom()};
+        if (level == TZoomLevel::Fit) scales.push_back(View().PreviewScale(320, 240));
+        for (platform::ZoomScale scale : scales) {
+            QRect shown = main->new_->ShownRect(scale);
+            ASSERT_TRUE(scale.Reduces());
+            auto expected = [&](const QImage& from) {
+                QImage half = Reduce(from, 350, 250);
+                return shown.size() == half.size() ? half : Reduce(half, shown.width(), shown.height());
+            };
+            EXPECT_TRUE(main->new_->ZoomedPart(scale, shown) == expected(full));
+            EXPECT_TRUE(main->ex->ZoomedPart(scale, shown) == expected(leftFull));
+        }
+    }
 }
 
 TEST_F(Zoom, ThePreviewOpensAtThePanesZoomWithTheirCentreAtTheScreensCentre) {

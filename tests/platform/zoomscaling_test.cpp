@@ -56,6 +56,23 @@ TEST(AreaReducer, ASinglePixelOutputIsTheMeanOfThePicture) {
     EXPECT_EQ(out[0], uint8_t((sum + 77 / 2) / 77));
 }
 
+TEST(AreaReducer, RowsHandedToASinkFeedAnotherReductionAsIfKeptBetween) {
+    const int w = 29, h = 19, mw = 15, mh = 10, ow = 4, oh = 3;
+    std::vector<uint8_t> bgr;
+    for (int i = 0; i < w * h * 3; ++i) bgr.push_back(uint8_t(i * 53 % 251));
+    std::vector<uint8_t> kept = Reduce(Reduce(bgr, w, h, mw, mh), mw, mh, ow, oh);
+    std::vector<uint8_t> chained(size_t(ow) * oh * 3, 0xEE);
+    AreaReducer second(mw, mh, 3, ow, oh, chained.data(), ow * 3);
+    int rows = 0;
+    AreaReducer first(w, h, 3, mw, mh, [&](const uint8_t* row) {
+        second.AddRow(row);
+        ++rows;
+    });
+    for (int y = 0; y < h; ++y) first.AddRow(bgr.data() + size_t(y) * w * 3);
+    EXPECT_EQ(rows, mh);
+    EXPECT_EQ(chained, kept);
+}
+
 TEST(Enlarge, EachPixelBecomesASquareFromAnyStartingPoint) {
     // 2 x 2 picture, blue-green-red, top-down.
     std::vector<uint8_t> picture = {1, 2, 3, 4, 5, 6,  //
@@ -74,6 +91,29 @@ TEST(Enlarge, EachPixelBecomesASquareFromAnyStartingPoint) {
     std::vector<uint8_t> again(out.size());
     Enlarge(bottomUp.data() + 6, -6, 3, 3, 2, 1, 4, 4, again.data(), 12);
     EXPECT_EQ(again, out);
+}
+
+TEST(Enlarge, EveryScreenPixelTakesThePicturePixelItLiesOnAtAnyFactorAndOffset) {
+    const int w = 7, h = 3;
+    for (int bytesPerPixel : {3, 4}) {
+        std::vector<uint8_t> picture;
+        for (int i = 0; i < w * h * bytesPerPixel; ++i) picture.push_back(uint8_t(i * 7 + 1));
+        for (int factor : {1, 2, 3, 5, 16})
+            for (int left : {0, 1, factor - 1, factor, 2 * factor + 1}) {
+                int width = w * factor - left;
+                if (left < 0 || width <= 0) continue;
+                std::vector<uint8_t> out(size_t(width) * 2 * 3);
+                Enlarge(picture.data(), w * bytesPerPixel, bytesPerPixel, factor, left, factor, width, 2, out.data(),
+                        width * 3);
+                for (int y = 0; y < 2; ++y)
+                    for (int x = 0; x < width; ++x)
+                        for (int k = 0; k < 3; ++k)
+                            ASSERT_EQ(out[size_t(y) * width * 3 + size_t(x) * 3 + k],
+                                      picture[size_t((factor + y) / factor) * w * bytesPerPixel +
+                                              size_t((left + x) / factor) * bytesPerPixel + k])
+                                << bytesPerPixel << " bytes, " << factor << ":1 from " << left << " at " << x;
+            }
+    }
 }
 
 TEST(ZoomScale, ShownLengthsAndCoordinatesGoBothWays) {
