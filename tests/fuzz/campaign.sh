@@ -14,6 +14,8 @@
 #   dropping inputs that others have made redundant. Run it under `nice -n 19` on a shared machine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# fontconfig and Qt keep caches until exit; only their leaks are suppressed.
+export LSAN_OPTIONS="suppressions=$here/../lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 jobs=2 build=$here/../../build-fuzz minimise=0
 while getopts j:b:m option; do
   case $option in
