@@ -24,15 +24,20 @@ wait_focus "$dlg"
 xdotool type --delay 2 "$work/pic.bmp"
 eval "$(xdotool getwindowgeometry --shell "$dlg")"
 # The size label stands at the top of the preview area, at the dialog's right edge; waits up to
-# 10 s for its text.
+# 10 s for its text and for the gradient in the preview box (the label reads "画像:" while the
+# picture is still loading, at idle priority).
 dark=0
+colours=0
 for _ in $(seq 50); do
     import -window root -crop "150x30+$((X + WIDTH - 190))+$((Y + 5))" "$work/label.png"
     dark=$(convert "$work/label.png" -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info:)
-    [ "$dark" -gt 20 ] && break
+    import -window root -crop "40x40+$((X + WIDTH - 120))+$((Y + HEIGHT / 2 - 20))" "$work/box.png"
+    colours=$(convert "$work/box.png" -format '%k' info:)
+    [ "$dark" -gt 20 ] && [ "$colours" -gt 8 ] && break
     sleep 0.2
 done
 [ "$dark" -gt 20 ] || { echo "the preview label shows no text ($dark dark pixels)" >&2; exit 1; }
+[ "$colours" -gt 8 ] || { echo "the preview box shows no picture ($colours colours)" >&2; exit 1; }
 # A double click on the preview picture opens the full-size preview.
 xdotool mousemove --window "$dlg" $((WIDTH - 100)) $((HEIGHT / 2)) click --repeat 2 --delay 80 1
 full=$(wait_window "プレビュー")
