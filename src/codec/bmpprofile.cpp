@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bytecursor.h"
+#include "platform/bitmapinfo.h"
 
 namespace zavo {
 
@@ -11,7 +12,6 @@ namespace {
 constexpr uint32_t kV5HeaderSize = 124;
 constexpr size_t kColorSpaceTypeAt = 56;
 constexpr size_t kProfileDataAt = 112;
-constexpr int64_t kFileHeaderSize = 14;
 constexpr uint32_t kProfileEmbedded = 0x4D424544;  // "MBED"
 // An ICC profile's header is 128 bytes, with "acsp" at offset 36.
 constexpr uint32_t kIccHeaderSize = 128;
@@ -28,7 +28,7 @@ std::shared_ptr<const TMetadata> ReadBmpProfile(TStream& stream, int64_t start, 
     if (header.U32le() != kProfileEmbedded) return nullptr;
     header.Seek(kProfileDataAt);
     // Counted from the start of the info header.
-    const int64_t offset = kFileHeaderSize + int64_t{header.U32le()};
+    const int64_t offset = platform::kFileHeaderSize + int64_t{header.U32le()};
     const int64_t size = header.U32le();
     if (size < kIccHeaderSize || offset > count || size > count - offset) return nullptr;
     if (size > kMaxMetadataBytes) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/bytecursor.h"
+#include "platform/bitmapinfo.h"
 #include "base/checked.h"
 #include "base/exceptions.h"
 #include "codec/bitmap.h"
@@ -17,7 +18,6 @@ namespace zavo {
 namespace {
 
 constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
-constexpr int64_t kFileHeaderSize = 14;
 constexpr int kMaxColors = 256;
 
 [[noreturn]] void Invalid() { throw EInvalidGraphic(msg::InvalidBitmap); }
@@ -50,14 +50,14 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
         empty_ = true;
         return;
     }
-    stream.ReadBuffer(fileHeader_.data(), kFileHeaderSize);
+    stream.ReadBuffer(fileHeader_.data(), platform::kFileHeaderSize);
     ByteCursor file(fileHeader_.data(), fileHeader_.size());
     if (file.U16le() != kBitmapType) Invalid();
     file.Skip(8);
     info_.pixelOffset = file.U32le();
 
     ReadInfoHeader(stream);
-    const int64_t headerEnd = kFileHeaderSize + info_.header.size;
+    const int64_t headerEnd = platform::kFileHeaderSize + info_.header.size;
     int64_t left = count - headerEnd;
     source_ = &stream;
 
@@ -65,7 +65,7 @@ BmpReader::BmpReader(TStream& stream, int64_t count) {
     if (!info_.os2Core && compression != platform::kBiRgb && compression != platform::kBiBitFields) {
         if (left < 0) throw EReadError(msg::ReadError);
         saved_ = std::make_unique<TMemoryStream>();
-        saved_->WriteBuffer(fileHeader_.data(), kFileHeaderSize);
+        saved_->WriteBuffer(fileHeader_.data(), platform::kFileHeaderSize);
         saved_->WriteBuffer(infoBytes_.data(), static_cast<int64_t>(infoBytes_.size()));
         if (left > 0) saved_->CopyFrom(stream, left);
         saved_->SetPosition(headerEnd);

@@ -16,6 +16,9 @@ inline constexpr uint32_t kBiBitFields = 3;
 inline constexpr uint32_t kBiJpeg = 4;
 inline constexpr uint32_t kBiPng = 5;
 
+// The file header in front of the info header of a .bmp file.
+inline constexpr int64_t kFileHeaderSize = 14;
+
 // Sizes of the OS/2 core header (16-bit width and height) and of the Windows info header.
 inline constexpr uint32_t kCoreHeaderSize = 12;
 inline constexpr uint32_t kInfoHeaderSize = 40;

@@ -21,13 +21,6 @@ using namespace zavo::batch;
 
 namespace {
 
-std::string Captured(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += char(c);
-    return text;
-}
-
 }  // namespace
 
 // Files are flushed and renamed after their compression, on a thread of their own; a flush that
@@ -59,11 +52,11 @@ TEST(Runner, AFailedFlushFailsOnlyItsFileAndLeavesNoTemporaryFile) {
     ReplacingFileCalls() = FileCalls::System();
 
     EXPECT_EQ(1, code);
-    const std::string lines = Captured(out);
+    const std::string lines = zavotest::Captured(out);
     EXPECT_EQ(0u, lines.find(dir + "/a.bmp: "));
     EXPECT_NE(std::string::npos, lines.find("\n" + dir + "/c.bmp: ")) << lines;
     EXPECT_EQ(std::string::npos, lines.find("b.bmp")) << lines;
-    EXPECT_EQ("zavo-batch: " + dir + "/b.bmp: ストリームへの書き込みエラー.\n", Captured(err));
+    EXPECT_EQ("zavo-batch: " + dir + "/b.bmp: ストリームへの書き込みエラー.\n", zavotest::Captured(err));
     std::fclose(out);
     std::fclose(err);
     std::vector<std::string> written;

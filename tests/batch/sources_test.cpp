@@ -20,13 +20,6 @@ using namespace zavo::batch;
 
 namespace {
 
-std::string Captured(std::FILE* f) {
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += char(c);
-    return text;
-}
-
 struct FileId {
     dev_t device = 0;
     ino_t inode = 0;
@@ -70,8 +63,8 @@ TEST(BatchSources, AResultNameHardLinkedToTheSourceIsRefusedEvenWithOverwrite) {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         EXPECT_EQ(RunBatch(options, out, err, false), 1);
-        EXPECT_NE(Captured(err).find(c.link + " is the source itself"), std::string::npos) << Captured(err);
-        EXPECT_EQ(Captured(out), "");
+        EXPECT_NE(zavotest::Captured(err).find(c.link + " is the source itself"), std::string::npos) << zavotest::Captured(err);
+        EXPECT_EQ(zavotest::Captured(out), "");
         std::fclose(out);
         std::fclose(err);
         // Neither the file nor the second name has changed.

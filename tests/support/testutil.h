@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "base/exceptions.h"
@@ -44,6 +45,8 @@ std::string TempDir();
 
 // The whole content of a file (empty when it cannot be read), and a file made of bytes.
 std::string ReadFile(const std::string& path);
+// All that was written to a temporary file so far.
+std::string Captured(std::FILE* f);
 void WriteFile(const std::string& path, const std::string& bytes);
 
 }  // namespace zavotest
