@@ -41,7 +41,12 @@ done
 # A double click on the preview picture opens the full-size preview.
 xdotool mousemove --window "$dlg" $((WIDTH - 100)) $((HEIGHT / 2)) click --repeat 2 --delay 80 1
 full=$(wait_window "プレビュー")
-eval "$(xdotool getwindowgeometry --shell "$full")"
+# The window manager may report the window before it has taken its final size.
+for _ in $(seq 25); do
+    eval "$(xdotool getwindowgeometry --shell "$full")"
+    [ "$WIDTH" = 329 ] && [ "$HEIGHT" = 223 ] && break
+    sleep 0.2
+done
 # The picture's own size inside a one-pixel frame and a 5-pixel border.
 [ "$WIDTH" = 329 ] && [ "$HEIGHT" = 223 ] || { echo "full-size preview is ${WIDTH}x$HEIGHT, not 329x223" >&2; exit 1; }
 xdotool key Escape
