@@ -1,9 +1,12 @@
 // PSNR and SSIM of a 24 MP photograph against its JPEG result, on one core: the source's luma and
 // the comparison with the result's luma already decoded, then the whole measurement with the
 // decode of the result's luma, which is what the batch and the size hint run beside a compression.
+// LossMap/photo24mp is the first with every window kept and the loss view's cells made from them,
+// which is what the window computes instead for the size hint and the loss map.
 #include <benchmark/benchmark.h>
 
 #include "barejpeg.h"
+#include "codec/lossmap.h"
 #include "codec/lumadecode.h"
 #include "codec/picturefile.h"
 #include "codec/qualityfigures.h"
@@ -65,6 +68,23 @@ void SourceLumaAndCompare(benchmark::State& state) {
     }
 }
 
+void LossMap(benchmark::State& state) {
+    Pair& p = Photo();
+    const int width = p.pixels->Width();
+    const int height = p.pixels->Height();
+    std::vector<uint8_t> row(static_cast<size_t>(width));
+    for (auto _ : state) {
+        TQualityMeter meter(width, height);
+        meter.KeepWindows();
+        for (int y = 0; y < height; ++y) {
+            LumaRow(*p.pixels, y, row.data());
+            meter.AddRow(row.data(), p.resultLuma.data() + size_t(y) * size_t(width));
+        }
+        TLossMap map = MakeLossMap(width, height, meter.Figures(), meter.TakeWindows());
+        benchmark::DoNotOptimize(map);
+    }
+}
+
 void MeasureWithDecode(benchmark::State& state) {
     Pair& p = Photo();
     for (auto _ : state) {
@@ -79,5 +99,6 @@ void MeasureWithDecode(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(SourceLumaAndCompare)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(LossMap)->Name("LossMap/photo24mp")->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(MeasureWithDecode)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK_MAIN();

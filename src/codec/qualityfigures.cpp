@@ -83,6 +83,22 @@ TQualityMeter::TQualityMeter(int width, int height)
     below_.assign(size_t(width / kStep) * 4, 0);
 }
 
+void TQualityMeter::KeepWindows() {
+    keep_ = true;
+    if (oneWindow_) return;
+    windows_.reserve(size_t(width_ / kStep - 1) * size_t(height_ / kStep - 1));
+}
+
+void TQualityMeter::AddWindow(float ssim, int x, int y) {
+    windowTotal_ += ssim;
+    if (ssim < worst_) {
+        worst_ = ssim;
+        worstX_ = x;
+        worstY_ = y;
+    }
+    if (keep_) windows_.push_back(ssim);
+}
+
 void TQualityMeter::AddRow(const uint8_t* original, const uint8_t* result) {
     if (rows_ >= height_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
     AddToColumns(original, result, a_.data(), b_.data(), squares_.data(), cross_.data(), size_t(width_));
@@ -115,11 +131,12 @@ void TQualityMeter::EndBand() {
             std::copy(s, s + 4, below_.begin() + ptrdiff_t(i * 4));
         }
         if (rows_ > kStep) {
+            const int top = rows_ - kWindow;
             for (size_t i = 0; i + 1 < blocks; ++i) {
                 uint32_t s[4];
                 for (size_t k = 0; k < 4; ++k)
                     s[k] = above_[i * 4 + k] + above_[i * 4 + 4 + k] + below_[i * 4 + k] + below_[i * 4 + 4 + k];
-                windowTotal_ += WindowSsim(s[0], s[1], s[2], s[3], kWindow * kWindow);
+                AddWindow(float(WindowSsim(s[0], s[1], s[2], s[3], kWindow * kWindow)), int(i) * kStep, top);
             }
         }
         std::swap(above_, below_);
@@ -133,12 +150,22 @@ TQualityFigures TQualityMeter::Figures() const {
     TQualityFigures figures;
     figures.psnr = Psnr(squaredError_, pixels);
     if (oneWindow_) {
-        figures.ssim = WindowSsim(sumA_, sumB_, sumSquares_, sumCross_, double(pixels));
+        figures.ssim = float(WindowSsim(sumA_, sumB_, sumSquares_, sumCross_, double(pixels)));
+        figures.worst = figures.ssim;
     } else {
         double windows = double(width_ / kStep - 1) * double(height_ / kStep - 1);
         figures.ssim = windowTotal_ / windows;
+        figures.worst = worst_;
+        figures.worstX = worstX_;
+        figures.worstY = worstY_;
     }
     return figures;
+}
+
+std::vector<float> TQualityMeter::TakeWindows() {
+    if (rows_ != height_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
+    if (oneWindow_ && keep_) windows_.assign(1, float(Figures().ssim));
+    return std::move(windows_);
 }
 
 namespace {
@@ -146,26 +173,31 @@ namespace {
 // Compares each decoded row with the luma of the same source row as it arrives.
 class MeterSink : public TLumaSink {
 public:
-    explicit MeterSink(const platform::Surface& original) : original_(original) {
+    MeterSink(const platform::Surface& original, bool keepWindows, std::stop_token stop)
+        : original_(original), keepWindows_(keepWindows), stop_(std::move(stop)) {
         if (!HasPlainRows(original)) throw EInvalidGraphicOperation(msg::InvalidGraphic);
     }
     void Begin(int width, int height) override {
         if (width != original_.Width() || height != original_.Height())
             throw EInvalidGraphicOperation(msg::InvalidGraphic);
         meter_.emplace(width, height);
+        if (keepWindows_) meter_->KeepWindows();
         luma_.resize(size_t(width));
     }
     void Row(const uint8_t* values) override {
+        if (stop_.stop_requested()) throw EAbort("");
         LumaRow(original_, y_++, luma_.data());
         meter_->AddRow(luma_.data(), values);
     }
-    TQualityFigures Figures() const {
+    TQualityMeter& Meter() {
         if (!meter_) throw EInvalidGraphicOperation(msg::InvalidGraphic);
-        return meter_->Figures();
+        return *meter_;
     }
 
 private:
     const platform::Surface& original_;
+    bool keepWindows_;
+    std::stop_token stop_;
     std::optional<TQualityMeter> meter_;
     std::vector<uint8_t> luma_;
     int y_ = 0;
@@ -180,10 +212,13 @@ std::string Fixed(double value, int decimals) {
 
 }  // namespace
 
-TQualityFigures MeasureJpeg(const platform::Surface& original, TStream& bytes) {
-    MeterSink sink(original);
+TQualityFigures MeasureJpeg(const platform::Surface& original, TStream& bytes, std::vector<float>* windows,
+                            std::stop_token stop) {
+    MeterSink sink(original, windows != nullptr, std::move(stop));
     DecodeLuma(bytes, sink);
-    return sink.Figures();
+    TQualityFigures figures = sink.Meter().Figures();
+    if (windows != nullptr) *windows = sink.Meter().TakeWindows();
+    return figures;
 }
 
 std::string PsnrText(double psnr) { return std::isinf(psnr) ? "inf" : Fixed(psnr, 1); }
