@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/fullshow.h"
+#include "app/lossview.h"
 #include "app/qualitytip.h"
 #include "app/zoomview.h"
 #include "base/numbertext.h"
@@ -114,6 +115,7 @@ void Tzavo::Loaded() {
     exdel = Get<TCheckBox>("exdel");
     new_->SetDecodeOnDemand(true);
     zoom_ = std::make_unique<TZoomView>(*this);
+    loss_ = std::make_unique<TLossView>(*this);
     for (TScrollBox* pane : {exview, newview}) {
         pane->OnMouseWheel = [this](TObject* s, TShiftState shift, int notches, int x, int y) {
             zoom_->Wheel(static_cast<TScrollBox*>(s), shift, notches, x, y);
@@ -122,12 +124,14 @@ void Tzavo::Loaded() {
             zoom_->ContextPopup(static_cast<TScrollBox*>(s), x, y);
         };
     }
-    OnShortcut = [this](uint16_t key, TShiftState shift) { return zoom_->Shortcut(key, shift); };
+    OnShortcut = [this](uint16_t key, TShiftState shift) {
+        return zoom_->Shortcut(key, shift) || loss_->Shortcut(key, shift);
+    };
 }
 
 void Tzavo::SetPrecompute(std::unique_ptr<TPrecompute> precompute) { precompute_ = std::move(precompute); }
 
-TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries(), MetadataMenuEntries()}; }
+TMenuGroups Tzavo::PaneMenu() { return {zoom_->MenuEntries(), loss_->MenuEntries(), MetadataMenuEntries()}; }
 
 void Tzavo::FormShow(TObject*) {
     // Files dropped from the desktop are taken from now on.
@@ -206,6 +210,8 @@ void Tzavo::fileload() {
 
 void Tzavo::presson(TObject*) {
     if (!loaded) return;
+    // The map shown belongs to the bytes about to be replaced, also when making the new ones fails.
+    loss_->BytesChanged();
     int32_t quality = StrToInt(press->Text());
     // The object holds one byte; outside 1..100 the nearest end counts, not the low bits.
     srcjpeg->SetQuality(static_cast<unsigned>(std::clamp<int32_t>(quality, 1, 100)));
@@ -225,7 +231,8 @@ void Tzavo::presson(TObject*) {
     heldfile = shownfile;
     new_->Picture().AssignFrom(newjpeg);
     new_->SetDecodedPart(std::move(shownPart));
-    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile, metadatanote);
+    RefreshQualityTip(savesize, *srcjpeg, *newjpeg, shownfile, metadatanote,
+                      [this](std::shared_ptr<const TLossMap> map) { loss_->SetMap(std::move(map)); });
     // The part of the picture the right pane shows now is decoded ahead with each quality.
     TRect view = Rect(-new_->Left(), -new_->Top(), -new_->Left() + newview->Width(), -new_->Top() + newview->Height());
     precompute_->Schedule(*srcjpeg, UpDownReach(srcjpeg->Quality(), *pressud), view);

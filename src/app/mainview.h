@@ -22,6 +22,7 @@ namespace zavo {
 
 class TBitmap;
 class TJPEGImage;
+class TLossView;
 class TMemoryStream;
 class TPicture;
 class TPrecompute;
@@ -84,6 +85,8 @@ public:
     // Both panes' zoom, and the menu either pane opens: one group of entries per feature.
     TZoomView& Zoom() { return *zoom_; }
     TMenuGroups PaneMenu();
+    // The right pane's loss view and the tour of the worst spots.
+    TLossView& Loss() { return *loss_; }
 
     // What the compressed bytes keep of the source's metadata (none at every start, as the choice
     // is never stored), and whether EXIF loses its GPS directory. A change recompresses, so the
@@ -99,6 +102,7 @@ protected:
 private:
     THandlerTable Handlers();
     std::unique_ptr<TZoomView> zoom_;
+    std::unique_ptr<TLossView> loss_;
 
     // Takes the metadata of the picture just loaded into srcpic.
     void TakeSourceMetadata();

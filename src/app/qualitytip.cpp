@@ -6,6 +6,7 @@
 
 #include "codec/jpegimage.h"
 #include "codec/keptpicture.h"
+#include "codec/lossmap.h"
 #include "codec/qualityfigures.h"
 #include "platform/files.h"
 #include "toolkit/worker.h"
@@ -22,26 +23,33 @@ std::string Percent(double value) {
     return std::string(text, end);
 }
 
-// The hint's text for bytes compressed from pixels; empty when they cannot be measured.
-std::string Measure(const platform::Surface& pixels, const std::vector<uint8_t>& jpeg, const std::string& sourceFile) {
+struct Measured {
+    std::string text;  // empty when the bytes could not be measured
+    std::shared_ptr<const TLossMap> map;
+};
+
+// The hint's text and the loss map for bytes compressed from pixels.
+Measured Measure(const platform::Surface& pixels, const std::vector<uint8_t>& jpeg, const std::string& sourceFile,
+                 std::stop_token stop) {
     try {
         TMemoryStream bytes;
         bytes.WriteBuffer(jpeg.data(), int64_t(jpeg.size()));
         bytes.SetPosition(0);
-        TQualityFigures f = MeasureJpeg(pixels, bytes);
-        std::string text = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim);
+        auto map = std::make_shared<TLossMap>(MeasureLossMap(pixels, bytes, std::move(stop)));
+        const TQualityFigures& f = map->figures;
+        std::string text = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim) + " (最低 " + SsimText(f.worst) + ")";
         int64_t sourceSize = platform::FileSize(sourceFile);
         if (sourceSize > 0) text += ", " + Percent(100.0 * double(jpeg.size()) / double(sourceSize)) + " % of the source";
-        return text;
+        return {std::move(text), std::move(map)};
     } catch (const std::exception&) {
-        return std::string();
+        return {};
     }
 }
 
 }  // namespace
 
 void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, const std::string& sourceFile,
-                       const std::string& note) {
+                       const std::string& note, std::function<void(std::shared_ptr<const TLossMap>)> onMap) {
     // The figures are a hint: the panes and the size label never wait for them.
     TWorker& worker = ControlWorker(label, kQualityTip);
     label->SetHint(note);
@@ -55,10 +63,11 @@ void RefreshQualityTip(TLabel* label, TJPEGImage& source, TJPEGImage& result, co
     if (plain == nullptr) return;
     const uint8_t* bytes = holder.Bytes->Memory();
     worker.Request([kept = std::move(kept), plain, jpeg = std::vector<uint8_t>(bytes, bytes + holder.Bytes->Size()),
-                    sourceFile] { return Measure(*plain, jpeg, sourceFile); },
-                   [label, note](const std::string& text) {
-                       if (text.empty()) return label->SetHint(note);
-                       label->SetHint(note.empty() ? text : text + "\n" + note);
+                    sourceFile](std::stop_token stop) { return Measure(*plain, jpeg, sourceFile, std::move(stop)); },
+                   [label, note, onMap = std::move(onMap)](const Measured& measured) {
+                       if (measured.text.empty()) return label->SetHint(note);
+                       label->SetHint(note.empty() ? measured.text : measured.text + "\n" + note);
+                       if (onMap) onMap(measured.map);
                    });
 }
 

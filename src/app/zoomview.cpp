@@ -38,6 +38,17 @@ void TZoomView::SetLevel(TZoomLevel level, int x, int y) {
     Apply(Scale(), px, py, x, y);
 }
 
+void TZoomView::CentreOn(double px, double py) {
+    if (PictureWidth() < 1 || PictureHeight() < 1) return;
+    if (Scale().Reduces()) level_ = TZoomLevel::Actual;
+    // The bars of the new level decide where the centre of the panes lies.
+    SizeImages(Scale());
+    window_.barset();
+    int x = 0, y = 0;
+    VisibleCentre(x, y);
+    Apply(Scale(), px, py, x, y);
+}
+
 TZoomLevel TZoomView::Stepped(int steps) const {
     return SteppedLevel(level_, steps, PictureWidth(), PictureHeight(), InnerWidth(), InnerHeight());
 }

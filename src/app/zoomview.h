@@ -27,6 +27,9 @@ public:
     // as far as the scroll range allows. Nothing changes before a picture is loaded.
     void SetLevel(TZoomLevel level, int x, int y);
     void SetLevelAtCentre(TZoomLevel level);
+    // Puts the picture point (px, py) at the centre of what the panes show, as far as the scroll
+    // range allows, at 1:1 when the level reduces the picture.
+    void CentreOn(double px, double py);
     // Steps the level in (positive) or out.
     void Step(int steps, int x, int y);
     // At fit the scale follows the panes' size; run before the bars are laid out again.

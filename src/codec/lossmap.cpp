@@ -15,8 +15,9 @@ constexpr int kWindow = 8;
 
 uint8_t LossByte(float ssim) { return uint8_t(std::lround(std::clamp(1.0f - ssim, 0.0f, 1.0f) * 255.0f)); }
 
-// Per loss byte: the colour's weight out of 256, and its green (red is full, blue none). A loss of
-// 0.1 or more is seen at full weight; a loss of 0.4 or more is pure red.
+// Per loss byte: the colour's weight out of 256, and its green (red is full, blue none). A loss
+// below 0.01 is none to see, one of 0.05 or more is seen at full weight, and one of 0.25 or more,
+// which a person sees at once, is red.
 struct Tint {
     uint16_t weight;
     uint8_t green;
@@ -25,8 +26,8 @@ std::array<Tint, 256> MakeTints() {
     std::array<Tint, 256> tints{};
     for (int i = 0; i < 256; ++i) {
         double loss = i / 255.0;
-        tints[size_t(i)].weight = uint16_t(std::lround(std::min(loss / 0.1, 1.0) * 0.8 * 256));
-        tints[size_t(i)].green = uint8_t(std::lround(255 * (1 - std::min(loss / 0.4, 1.0))));
+        tints[size_t(i)].weight = uint16_t(std::lround(std::clamp((loss - 0.01) / 0.04, 0.0, 1.0) * 0.8 * 256));
+        tints[size_t(i)].green = uint8_t(std::lround(255 * (1 - std::min(loss / 0.25, 1.0))));
     }
     return tints;
 }

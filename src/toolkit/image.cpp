@@ -195,24 +195,36 @@ QImage TImage::ShownImage() {
     return upsideDown_ ? shown_.mirrored(false, true) : shown_;
 }
 
+void TImage::SetTint(Tint tint) {
+    tint_ = std::move(tint);
+    Widget()->update();
+}
+
 void TImage::PaintPart(QPainter& painter, const QRect& area) {
+    auto tinted = [this](QImage part, const QRect& r) {
+        part = part.convertToFormat(QImage::Format_BGR888);
+        tint_(zoom_, r.left(), r.top(), part.bits(), part.bytesPerLine(), part.width(), part.height());
+        return part;
+    };
     if (zoom_ != platform::ZoomScale{}) {
         QRect r = area & ShownRect(zoom_);
         QImage part = ZoomedPart(zoom_, r);
-        if (!part.isNull()) painter.drawImage(r.topLeft(), part);
+        if (!part.isNull()) painter.drawImage(r.topLeft(), tint_ ? tinted(std::move(part), r) : part);
         return;
     }
     Render();
     DecodeFor(area);
     QRect r = area & shown_.rect();
     if (r.isEmpty()) return;
-    if (!upsideDown_) {
+    if (!upsideDown_ && !tint_) {
         painter.drawImage(r.topLeft(), shown_, r);
         return;
     }
-    // Only the exposed rows are turned upright.
-    QRect rows(r.left(), shown_.height() - 1 - r.bottom(), r.width(), r.height());
-    painter.drawImage(r.topLeft(), shown_.copy(rows).mirrored(false, true));
+    // Only the exposed rows are turned upright, or tinted.
+    QImage part = upsideDown_ ? shown_.copy(QRect(r.left(), shown_.height() - 1 - r.bottom(), r.width(), r.height()))
+                                    .mirrored(false, true)
+                              : shown_.copy(r);
+    painter.drawImage(r.topLeft(), tint_ ? tinted(std::move(part), r) : part);
 }
 
 bool TImage::SetProperty(const std::string& name, const LayoutValue& value) {

@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,13 @@ public:
     // The whole picture shown at scale, from (0, 0).
     QRect ShownRect(platform::ZoomScale scale) const;
 
+    // Changes the pixels as they are painted (not those ShownImage and ZoomedPart give): the tint
+    // gets the scale, the shown position of the part's top-left pixel, and its blue-green-red rows
+    // (first, stride, width, height) to change in place. An empty tint paints the picture as it is.
+    using Tint = std::function<void(platform::ZoomScale scale, int left, int top, uint8_t* first, ptrdiff_t stride,
+                                    int width, int height)>;
+    void SetTint(Tint tint);
+
     bool SetProperty(const std::string& name, const LayoutValue& value) override;
 
 private:
@@ -102,6 +110,7 @@ private:
     // Reductions kept until the picture changes: the one shown last and those ahead.
     std::vector<QImage> reductions_;
     std::vector<platform::ZoomScale> ahead_;
+    Tint tint_;
 };
 
 }  // namespace zavo

@@ -21,7 +21,9 @@ void PopupMenu(TControl* over, int x, int y, const TMenuGroups& groups) {
         if (!first) menu->addSeparator();
         first = false;
         for (const TMenuEntry& entry : group) {
-            QAction* action = menu->addAction(QString::fromStdString(entry.caption));
+            // After a tab the menu shows the key's name only: the window handles the key itself.
+            std::string text = entry.shortcut.empty() ? entry.caption : entry.caption + "\t" + entry.shortcut;
+            QAction* action = menu->addAction(QString::fromStdString(text));
             action->setCheckable(entry.checked);
             action->setChecked(entry.checked);
             action->setEnabled(entry.enabled);

@@ -13,6 +13,7 @@ class TControl;
 
 struct TMenuEntry {
     std::string caption;  // empty: a separator line
+    std::string shortcut;  // the key that does the same, shown beside the caption
     bool checked = false;
     bool enabled = true;
     std::function<void()> onClick;

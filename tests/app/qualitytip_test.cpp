@@ -104,11 +104,12 @@ TEST_F(Window, SizeHintGivesTheFiguresOfTheBytesShown) {
         TQualityFigures f = HeldFigures(bytes);
         char share[32];
         std::snprintf(share, sizeof share, "%.1f", 100.0 * double(bytes.size()) / double(sourceSize));
-        std::string expected = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim) + ", " + share + " % of the source";
+        std::string expected = "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim) + " (最低 " + SsimText(f.worst) +
+                               "), " + share + " % of the source";
         EXPECT_TRUE(QTest::qWaitFor([&] { return !main->savesize->Hint().empty(); }, 10000)) << quality;
         EXPECT_EQ(main->savesize->Hint(), expected) << quality;
         EXPECT_TRUE(std::regex_match(main->savesize->Hint(),
-                                     std::regex(R"(PSNR \d+\.\d dB, SSIM [01]\.\d{3}, \d+\.\d % of the source)")));
+                                     std::regex(R"(PSNR \d+\.\d dB, SSIM [01]\.\d{3} \(最低 -?[01]\.\d{3}\), \d+\.\d % of the source)")));
         EXPECT_EQ(main->savesize->Caption(), caption);
         EXPECT_EQ(main->savesize->Widget()->toolTip().toStdString(), expected);
     }
@@ -126,5 +127,5 @@ TEST_F(Window, OnlyTheNewestRecompressionFillsTheHint) {
     // Figures of earlier qualities may still arrive; none of them may stay.
     QTest::qWait(300);
     EXPECT_EQ(main->savesize->Hint().substr(0, main->savesize->Hint().find(", ", 20)),
-              "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim));
+              "PSNR " + PsnrText(f.psnr) + " dB, SSIM " + SsimText(f.ssim) + " (最低 " + SsimText(f.worst) + ")");
 }
