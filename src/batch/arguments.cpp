@@ -6,12 +6,16 @@
 namespace zavo::batch {
 
 const char* const kUsage =
-    "usage: zavo-batch [-q QUALITY | --max-size SIZE] [-o DIR] [--overwrite] [--jobs N] [--json]\n"
+    "usage: zavo-batch [-q QUALITY | [--max-size SIZE] [--min-ssim X] [--min-local-ssim X]]\n"
+    "                  [-o DIR] [--overwrite] [--jobs N] [--json]\n"
     "                  [--copy none|icc|all] [--strip-gps] [--files-from LIST [-0]] FILE...\n"
     "Compresses each picture (BMP, JPEG, ICO, WMF, EMF, by extension) as the zavo window does and\n"
     "writes NAME.jpg beside it or into DIR.\n"
     "  -q, --quality QUALITY  JPEG quality 1..100 (default 80)\n"
     "  --max-size SIZE        the highest quality whose result has at most SIZE bytes (k, M: 1024, 1024 k)\n"
+    "  --min-ssim X           the lowest quality whose SSIM is at least X (0 < X <= 1); with\n"
+    "                         --max-size, the highest within SIZE whose SSIM is at least X\n"
+    "  --min-local-ssim X     the same for the SSIM of the worst 8x8 window\n"
     "  -o, --output DIR       folder for the results (default: beside each source)\n"
     "  --overwrite            replace existing results (never a source)\n"
     "  -j, --jobs N           threads at work at once, one file each (default: one per core); one\n"
@@ -24,7 +28,8 @@ const char* const kUsage =
     "  --files-from LIST      also the files named in LIST, one a line; - reads standard input\n"
     "  -0, --null             names in LIST end with a NUL byte (find -print0)\n"
     "  -h, --help             this text\n"
-    "Exit code: 0 all files written, 1 some failed, 2 bad arguments.\n";
+    "A file no quality suits is reported and skipped.\n"
+    "Exit code: 0 all files written, 1 some failed or skipped, 2 bad arguments.\n";
 
 namespace {
 
@@ -34,6 +39,15 @@ int64_t ParseCount(const std::string& text, int64_t low, int64_t high, const std
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
         throw UsageError(what + " must be a whole number from " + std::to_string(low) + " to " +
                          std::to_string(high) + ": '" + text + "'");
+    return value;
+}
+
+// A share above 0 and at most 1, written as a decimal number ("0.95", "1").
+double ParseShare(const std::string& text, const std::string& what) {
+    double value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !(value > 0 && value <= 1))
+        throw UsageError(what + " must be a decimal number above 0 and at most 1: '" + text + "'");
     return value;
 }
 
@@ -88,6 +102,10 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
         } else if (arg == "--max-size") {
             options.maxSize = ParseSize(value());
             maxSize = true;
+        } else if (arg == "--min-ssim") {
+            options.minSsim = ParseShare(value(), arg);
+        } else if (arg == "--min-local-ssim") {
+            options.minLocalSsim = ParseShare(value(), arg);
         } else if (arg == "-o" || arg == "--output") {
             options.outputDir = value();
             if (options.outputDir.empty()) throw UsageError("the output folder must not be empty");
@@ -121,7 +139,8 @@ BatchOptions ParseArguments(const std::vector<std::string>& args) {
             throw UsageError("unknown option " + arg);
         }
     }
-    if (quality && maxSize) throw UsageError("-q and --max-size exclude each other");
+    if (quality && (maxSize || options.minSsim > 0 || options.minLocalSsim > 0))
+        throw UsageError("-q excludes --max-size, --min-ssim and --min-local-ssim");
     if (options.nulSeparated && options.filesFrom.empty()) throw UsageError("-0 needs --files-from");
     if (options.files.empty() && options.filesFrom.empty() && !options.help) throw UsageError("no file given");
     return options;

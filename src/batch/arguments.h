@@ -14,6 +14,10 @@ struct BatchOptions {
     int quality = 80;
     // 0: compress at quality; otherwise the highest quality whose result has at most this many bytes.
     int64_t maxSize = 0;
+    // 0: no demand; otherwise the lowest quality (with maxSize: the highest within the size) whose
+    // mean SSIM, and whose worst window's SSIM, is at least this much.
+    double minSsim = 0;
+    double minLocalSsim = 0;
     // Empty: each result goes beside its source.
     std::string outputDir;
     bool overwrite = false;
@@ -36,7 +40,8 @@ public:
 };
 
 // Raises UsageError for unknown options, missing or malformed values, -q together with
-// --max-size, -0 without --files-from, and no file (unless --help or --files-from).
+// --max-size, --min-ssim or --min-local-ssim, -0 without --files-from, and no file (unless --help
+// or --files-from).
 BatchOptions ParseArguments(const std::vector<std::string>& args);
 
 // "1234", "300k" or "2M" (k = 1024 bytes, M = 1024 k); UsageError when it is not a positive size.

@@ -1,5 +1,6 @@
 #include "batch/filejob.h"
 
+#include <charconv>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -13,6 +14,7 @@
 #include "base/format.h"
 #include "base/replacingfile.h"
 #include "batch/qualitysearch.h"
+#include "batch/report.h"
 #include "codec/picturefile.h"
 #include "platform/files.h"
 
@@ -62,6 +64,65 @@ std::vector<uint8_t> CompressAndMeasure(TPictureCompressor& compressor, int qual
     return bytes;
 }
 
+bool Demands(const BatchOptions& options) { return options.minSsim > 0 || options.minLocalSsim > 0; }
+
+bool Meets(const TQualityFigures& figures, const BatchOptions& options) {
+    return (options.minSsim == 0 || figures.ssim >= options.minSsim) &&
+           (options.minLocalSsim == 0 || figures.worst >= options.minLocalSsim);
+}
+
+// "SSIM 0.95 (quality 100: SSIM 0.94312, worst 0.71234)", the demand against what a quality gave.
+std::string Shortfall(const BatchOptions& options, int quality, const TQualityFigures& figures) {
+    auto share = [](double value) {
+        char text[32];
+        return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+    };
+    std::string demand;
+    if (options.minSsim > 0) demand = "SSIM " + share(options.minSsim);
+    if (options.minSsim > 0 && options.minLocalSsim > 0) demand += " and ";
+    if (options.minLocalSsim > 0) demand += "worst-window SSIM " + share(options.minLocalSsim);
+    return demand + " (quality " + std::to_string(quality) + ": SSIM " + FixedText(figures.ssim, 5) + ", worst " +
+           FixedText(figures.worst, 5) + ")";
+}
+
+// The bytes at the quality --max-size and the SSIM demands choose, with their quality and figures
+// in the result. Each quality is compressed and measured at most once.
+std::vector<uint8_t> SearchQuality(TPictureCompressor& compressor, const platform::Surface& luma,
+                                   const BatchOptions& options, FileResult& result) {
+    std::map<int, std::vector<uint8_t>> tried;
+    std::map<int, TQualityFigures> measured;
+    auto bytesAt = [&](int q) -> std::vector<uint8_t>& {
+        auto at = tried.find(q);
+        if (at == tried.end()) at = tried.emplace(q, compressor.Compress(q)).first;
+        return at->second;
+    };
+    auto figuresAt = [&](int q) -> const TQualityFigures& {
+        auto at = measured.find(q);
+        if (at == measured.end()) at = measured.emplace(q, Measure(luma, bytesAt(q))).first;
+        return at->second;
+    };
+    auto meets = [&](int q) { return !Demands(options) || Meets(figuresAt(q), options); };
+    int q = 0;
+    if (options.maxSize > 0) {
+        FittingQuality found =
+            HighestFittingMeetingQuality([&](int quality) { return int64_t(bytesAt(quality).size()); },
+                                         options.maxSize, meets);
+        if (found.fitting == 0)
+            throw JobError("does not fit in " + std::to_string(options.maxSize) + " bytes even at quality 1 (" +
+                           std::to_string(bytesAt(1).size()) + " bytes)");
+        if (found.chosen == 0)
+            throw JobError("no quality within " + std::to_string(options.maxSize) + " bytes reaches " +
+                           Shortfall(options, found.fitting, figuresAt(found.fitting)));
+        q = found.chosen;
+    } else {
+        q = LowestMeetingQuality(meets);
+        if (q == 0) throw JobError("no quality reaches " + Shortfall(options, 100, figuresAt(100)));
+    }
+    result.quality = q;
+    result.figures = figuresAt(q);
+    return std::move(bytesAt(q));
+}
+
 std::unique_ptr<TReplacingFileStream> Run(FileResult& result, const BatchOptions& options, bool measureAside) {
     std::error_code ignored;
     if (fs::symlink_status(result.target, ignored).type() != fs::file_type::not_found) {
@@ -87,20 +148,8 @@ std::unique_ptr<TReplacingFileStream> Run(FileResult& result, const BatchOptions
     const platform::Surface* luma = WithPlainRows(plain);
     if (luma == nullptr) throw JobError("the picture has no pixels");
     std::vector<uint8_t> bytes;
-    if (options.maxSize > 0) {
-        std::map<int, std::vector<uint8_t>> tried;
-        int q = HighestFittingQuality(
-            [&](int quality) {
-                std::vector<uint8_t>& b = tried[quality] = compressor.Compress(quality);
-                return int64_t(b.size());
-            },
-            options.maxSize);
-        if (q == 0)
-            throw JobError("does not fit in " + std::to_string(options.maxSize) + " bytes even at quality 1 (" +
-                           std::to_string(tried[1].size()) + " bytes)");
-        result.quality = q;
-        bytes = std::move(tried[q]);
-        result.figures = Measure(*luma, bytes);
+    if (options.maxSize > 0 || Demands(options)) {
+        bytes = SearchQuality(compressor, *luma, options, result);
     } else if (measureAside) {
         result.quality = options.quality;
         bytes = CompressAndMeasure(compressor, options.quality, *luma, result.figures);

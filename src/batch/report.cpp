@@ -32,29 +32,32 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::string JsonNumber(double value, int decimals) {
+}  // namespace
+
+std::string FixedText(double value, int decimals) {
     char text[64];
     auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
     return std::string(text, end);
 }
 
-}  // namespace
-
 std::string TextLine(const FileResult& r) {
     return r.source + ": " + std::to_string(r.sourceSize) + " -> " + std::to_string(r.resultSize) + " bytes (" +
            SizeText(r.resultSize) + "), quality " + std::to_string(r.quality) + ", PSNR " +
-           PsnrText(r.figures.psnr) + " dB, SSIM " + SsimText(r.figures.ssim) +
+           PsnrText(r.figures.psnr) + " dB, SSIM " + SsimText(r.figures.ssim) + " (worst " +
+           SsimText(r.figures.worst) + " at " + std::to_string(r.figures.worstX) + "," +
+           std::to_string(r.figures.worstY) + ")" +
            (r.metadataSize ? ", metadata " + std::to_string(*r.metadataSize) + " bytes" : "");
 }
 
 std::string JsonLine(const FileResult& r) {
     std::string out = "{\"source\":" + JsonString(r.source) + ",\"target\":" + JsonString(r.target);
     if (!r.ok) return out + ",\"error\":" + JsonString(r.error) + "}";
-    std::string psnr = std::isinf(r.figures.psnr) ? "\"inf\"" : JsonNumber(r.figures.psnr, 3);
+    std::string psnr = std::isinf(r.figures.psnr) ? "\"inf\"" : FixedText(r.figures.psnr, 3);
     return out + ",\"source_size\":" + std::to_string(r.sourceSize) + ",\"result_size\":" +
            std::to_string(r.resultSize) + ",\"result_size_text\":" + JsonString(SizeText(r.resultSize)) +
            ",\"quality\":" + std::to_string(r.quality) + ",\"psnr_db\":" + psnr +
-           ",\"ssim\":" + JsonNumber(r.figures.ssim, 5) +
+           ",\"ssim\":" + FixedText(r.figures.ssim, 5) + ",\"worst_ssim\":" + FixedText(r.figures.worst, 5) +
+           ",\"worst_x\":" + std::to_string(r.figures.worstX) + ",\"worst_y\":" + std::to_string(r.figures.worstY) +
            (r.metadataSize ? ",\"metadata_size\":" + std::to_string(*r.metadataSize) : "") +
            (r.warning.empty() ? "" : ",\"warning\":" + JsonString(r.warning)) + "}";
 }

@@ -21,6 +21,13 @@ TEST(Arguments, ReadsEveryOption) {
     EXPECT_FALSE(d.overwrite);
     EXPECT_EQ(d.files, (std::vector<std::string>{"-odd.bmp", "x.bmp"}));
     EXPECT_TRUE(ParseArguments({"--help"}).help);
+
+    BatchOptions s = ParseArguments({"--min-ssim", "0.95", "--min-local-ssim=1", "--max-size", "10k", "a.bmp"});
+    EXPECT_DOUBLE_EQ(s.minSsim, 0.95);
+    EXPECT_DOUBLE_EQ(s.minLocalSsim, 1.0);
+    EXPECT_EQ(s.maxSize, 10 * 1024);
+    EXPECT_EQ(d.minSsim, 0);
+    EXPECT_EQ(d.minLocalSsim, 0);
 }
 
 TEST(Arguments, SizesTakeKAndMSuffixes) {
@@ -40,6 +47,14 @@ TEST(Arguments, RefusesWhatCannotRun) {
         {"-q", "101", "a.bmp"},
         {"-q", "8x", "a.bmp"},
         {"-q", "80", "--max-size", "10k", "a.bmp"},
+        {"--min-local-ssim", "0.9", "-q", "80", "a.bmp"},
+        {"--min-ssim", "0", "a.bmp"},
+        {"--min-ssim", "1.0001", "a.bmp"},
+        {"--min-ssim", "-0.5", "a.bmp"},
+        {"--min-ssim", "0.9x", "a.bmp"},
+        {"--min-ssim", "nan", "a.bmp"},
+        {"--min-local-ssim", "9e-1", "a.bmp"},
+        {"--min-local-ssim", "", "a.bmp"},
         {"--jobs", "0", "a.bmp"},
         {"--frobnicate", "a.bmp"},
         {"a.bmp", "-o"},

@@ -2,18 +2,10 @@
 # zavo-batch as a user runs it, without a display: the bytes against cjpeg, the figures against an
 # independent computation, the quality search on sizes that do not grow with quality, every exit
 # code, failures among good files, and the rules that keep existing files.
-set -euo pipefail
-BATCH=$1
-SOURCE=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-unset DISPLAY WAYLAND_DISPLAY
+source "$(dirname "$0")/common.sh"
 export QT_QPA_PLATFORM=xcb
-fail() { echo "FAIL: $*" >&2; exit 1; }
 mk() { python3 "$SOURCE/tests/e2e/makebmp.py" "$@"; }
 json_field() { python3 -c 'import json,sys; print(json.loads(sys.argv[1])[sys.argv[2]])' "$1" "$2"; }
-run() { set +e; "$BATCH" "$@" >out.txt 2>err.txt; rc=$?; set -e; }
 
 mk a.bmp 317 211 gradient
 mk b.bmp 200 120 bands
@@ -26,7 +18,7 @@ for q in 1 37 80 100; do
     cjpeg -quality "$q" -baseline -dct float -outfile "ref.jpg" "$n.bmp"
     cmp "ref.jpg" "q$q/$n.jpg" || fail "quality $q: $n.jpg differs from cjpeg"
   done
-  grep -q "^a.bmp: 200926 -> $(stat -c %s "q$q/a.jpg") bytes ($(( $(stat -c %s "q$q/a.jpg") / 1024 )) k), quality $q, PSNR [0-9.]* dB, SSIM [01]\.[0-9][0-9][0-9]$" out.txt ||
+  grep -q "^a.bmp: 200926 -> $(stat -c %s "q$q/a.jpg") bytes ($(( $(stat -c %s "q$q/a.jpg") / 1024 )) k), quality $q, PSNR [0-9.]* dB, SSIM [01]\.[0-9][0-9][0-9] (worst -\?[01]\.[0-9][0-9][0-9] at [0-9]*,[0-9]*)$" out.txt ||
     fail "quality $q: line: $(cat out.txt)"
   [ "$(head -1 out.txt | cut -d: -f1)" = a.bmp ] || fail "lines not in command-line order"
 done
@@ -39,13 +31,15 @@ for jobs in 1 2; do
   [ "$rc" = 0 ] || fail "figures run, $jobs jobs: $(cat err.txt)"
   line=$(cat out.txt)
   djpeg -dct float -grayscale -pnm -outfile decoded.pgm "fig$jobs/a.jpg"
-  read -r psnr ssim < <(python3 "$SOURCE/tests/batch/ssim_oracle.py" a.bmp decoded.pgm)
-  python3 - "$line" "$psnr" "$ssim" <<'PY' || fail "figures differ, $jobs jobs: $line vs PSNR $psnr SSIM $ssim"
+  read -r psnr ssim worst x y < <(python3 "$SOURCE/tests/batch/ssim_oracle.py" a.bmp decoded.pgm)
+  python3 - "$line" "$psnr" "$ssim" "$worst" "$x" "$y" <<'PY' || fail "figures differ, $jobs jobs: $line vs $psnr $ssim $worst $x $y"
 import json, sys
 r = json.loads(sys.argv[1])
 assert abs(r["psnr_db"] - float(sys.argv[2])) < 0.05, (r["psnr_db"], sys.argv[2])
 assert abs(r["ssim"] - float(sys.argv[3])) < 0.01, (r["ssim"], sys.argv[3])
 assert r["ssim"] < 0.99, r["ssim"]
+assert abs(r["worst_ssim"] - float(sys.argv[4])) < 1e-5, (r["worst_ssim"], sys.argv[4])
+assert (r["worst_x"], r["worst_y"]) == (int(sys.argv[5]), int(sys.argv[6])), (r["worst_x"], r["worst_y"])
 PY
 done
 
@@ -138,7 +132,8 @@ diff -r one three || fail "--jobs 3 wrote other bytes"
 diff one.txt out.txt || fail "--jobs 3 printed other lines or another order"
 
 echo "== exit code 2 and the usage text"
-for args in "" "-q 0 a.bmp" "-q 80 --max-size 10k a.bmp" "--jobs x a.bmp" "--bogus a.bmp" "--max-size 5G a.bmp"; do
+for args in "" "-q 0 a.bmp" "-q 80 --max-size 10k a.bmp" "--jobs x a.bmp" "--bogus a.bmp" "--max-size 5G a.bmp" \
+            "--min-ssim 0 a.bmp" "--min-local-ssim 1.5 a.bmp" "--min-ssim .9x a.bmp" "--min-ssim 0.9 -q 80 a.bmp"; do
   # shellcheck disable=SC2086
   run -o usage $args
   [ "$rc" = 2 ] || fail "'$args': exit $rc"

@@ -3,17 +3,9 @@
 # the profile found unchanged with --copy all, only the profile with icc, nothing with none; GPS gone
 # and every other tag kept with --strip-gps; payloads byte for byte; a malformed EXIF; a bitmap's
 # profile; and file lists from --files-from with -0.
-set -euo pipefail
-BATCH=$1
-SOURCE=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-unset DISPLAY WAYLAND_DISPLAY
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
 command -v exiftool >/dev/null || fail "exiftool is missing (bash scripts/setup.sh installs libimage-exiftool-perl)"
 meta() { python3 "$SOURCE/tests/batch/makemeta.py" "$@"; }
-run() { set +e; "$BATCH" "$@" >out.txt 2>err.txt; rc=$?; set -e; }
 # Every tag exiftool finds, by group, but those of the file itself and of the JFIF header.
 tags() { exiftool -a -G1 -s -s -s -j --System:all --File:all --ExifTool:all --Composite:all --JFIF:all "$@" |
          python3 -c 'import json,sys; d=json.load(sys.stdin)[0]; d.pop("SourceFile"); print(json.dumps(d, sort_keys=True, indent=0))'; }

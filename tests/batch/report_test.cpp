@@ -15,14 +15,14 @@ FileResult Written() {
     r.sourceSize = 200926;
     r.resultSize = 15386;
     r.quality = 60;
-    r.figures = {34.4361, 0.970123};
+    r.figures = {34.4361, 0.970123, 0.8741249, 1232, 560};
     return r;
 }
 }  // namespace
 
 TEST(Report, TextLineHasSizesQualityAndFigures) {
     EXPECT_EQ(TextLine(Written()),
-              "dir/a \"b\".bmp: 200926 -> 15386 bytes (15 k), quality 60, PSNR 34.4 dB, SSIM 0.970");
+              "dir/a \"b\".bmp: 200926 -> 15386 bytes (15 k), quality 60, PSNR 34.4 dB, SSIM 0.970 (worst 0.874 at 1232,560)");
 }
 
 TEST(Report, JsonLineEscapesNamesAndWritesInfinityAsText) {
@@ -30,9 +30,9 @@ TEST(Report, JsonLineEscapesNamesAndWritesInfinityAsText) {
     EXPECT_EQ(JsonLine(r),
               "{\"source\":\"dir/a \\\"b\\\".bmp\",\"target\":\"dir/a \\\"b\\\".jpg\",\"source_size\":200926,"
               "\"result_size\":15386,\"result_size_text\":\"15 k\",\"quality\":60,\"psnr_db\":34.436,"
-              "\"ssim\":0.97012}");
-    r.figures = {std::numeric_limits<double>::infinity(), 1.0};
-    EXPECT_NE(JsonLine(r).find("\"psnr_db\":\"inf\",\"ssim\":1.00000}"), std::string::npos);
+              "\"ssim\":0.97012,\"worst_ssim\":0.87412,\"worst_x\":1232,\"worst_y\":560}");
+    r.figures = {std::numeric_limits<double>::infinity(), 1.0, 1.0, 0, 0};
+    EXPECT_NE(JsonLine(r).find("\"psnr_db\":\"inf\",\"ssim\":1.00000,\"worst_ssim\":1.00000,"), std::string::npos);
 
     FileResult failed;
     failed.source = "x\t.bmp";

@@ -2,7 +2,9 @@
 """PSNR and SSIM on luma, computed window by window from the pixels: the BT.601 luma of a 24-bit or
 32-bit BMP file against the luma of a BMP file or the plane of a binary PGM file (a gray decode).
 
-Usage: ssim_oracle.py ORIGINAL.bmp RESULT.{bmp,pgm} -> prints "PSNR SSIM" ("inf" for identical pictures).
+Usage: ssim_oracle.py ORIGINAL.bmp RESULT.{bmp,pgm} -> prints "PSNR SSIM WORST X Y" ("inf" for
+identical pictures): WORST is the lowest SSIM of one window, X Y its top-left pixel (the first such
+window in row order).
 SSIM: 8 x 8 windows at every 4th pixel in both directions, population statistics,
 C1 = (0.01 * 255)^2, C2 = (0.03 * 255)^2, mean over the windows.
 """
@@ -49,14 +51,14 @@ def luma(path):
     return rows
 
 
-def main():
-    a, b = luma(sys.argv[1]), luma(sys.argv[2])
+def figures(a, b):
+    """(PSNR text, mean SSIM, worst SSIM, x, y) of two luma planes."""
     h, w = len(a), len(a[0])
     assert (h, w) == (len(b), len(b[0]))
     err = sum((a[y][x] - b[y][x]) ** 2 for y in range(h) for x in range(w))
     psnr = 'inf' if err == 0 else '%.4f' % (10 * math.log10(255 * 255 / (err / (w * h))))
     c1, c2 = (0.01 * 255) ** 2, (0.03 * 255) ** 2
-    total, count = 0.0, 0
+    total, count, worst = 0.0, 0, (2.0, 0, 0)
     for top in range(0, h - 7, 4):
         for left in range(0, w - 7, 4):
             pa = [a[y][x] for y in range(top, top + 8) for x in range(left, left + 8)]
@@ -65,9 +67,17 @@ def main():
             va = sum((p - ma) ** 2 for p in pa) / 64
             vb = sum((p - mb) ** 2 for p in pb) / 64
             cov = sum((p - ma) * (q - mb) for p, q in zip(pa, pb)) / 64
-            total += ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2))
+            ssim = ((2 * ma * mb + c1) * (2 * cov + c2)) / ((ma * ma + mb * mb + c1) * (va + vb + c2))
+            total += ssim
             count += 1
-    print(psnr, '%.6f' % (total / count))
+            if ssim < worst[0]:
+                worst = (ssim, left, top)
+    return (psnr, total / count) + worst
+
+
+def main():
+    psnr, ssim, worst, x, y = figures(luma(sys.argv[1]), luma(sys.argv[2]))
+    print(psnr, '%.6f' % ssim, '%.6f' % worst, x, y)
 
 
 if __name__ == '__main__':
