@@ -167,6 +167,12 @@ TEST_F(LossView, CtrlDShowsTheLossOverTheRightPaneOnlyAndKeepsItAcrossQualities)
     EXPECT_TRUE(waiting.red() == waiting.green() && waiting.green() == waiting.blue());
     ASSERT_TRUE(MapCame());
     EXPECT_GT(pixel(main->new_, 116, 116).red(), 200);
+    // So does a new picture.
+    LoadFlaw(240, 200, 20, 120);
+    EXPECT_TRUE(View().Shown());
+    ASSERT_TRUE(MapCame());
+    EXPECT_LT(pixel(main->new_, 116, 116).red(), 200);
+    EXPECT_GT(pixel(main->new_, 36, 136).red(), 200);
     entries()[0].onClick();
     EXPECT_FALSE(View().Shown());
 }
