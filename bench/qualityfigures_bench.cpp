@@ -52,17 +52,22 @@ Pair& Photo() {
     return pair;
 }
 
+// The source's luma row by row against the result's, into the meter.
+void Compare(const Pair& p, TQualityMeter& meter) {
+    std::vector<uint8_t> row(static_cast<size_t>(p.pixels->Width()));
+    for (int y = 0; y < p.pixels->Height(); ++y) {
+        LumaRow(*p.pixels, y, row.data());
+        meter.AddRow(row.data(), p.resultLuma.data() + size_t(y) * row.size());
+    }
+}
+
 void SourceLumaAndCompare(benchmark::State& state) {
     Pair& p = Photo();
     const int width = p.pixels->Width();
     const int height = p.pixels->Height();
-    std::vector<uint8_t> row(static_cast<size_t>(width));
     for (auto _ : state) {
         TQualityMeter meter(width, height);
-        for (int y = 0; y < height; ++y) {
-            LumaRow(*p.pixels, y, row.data());
-            meter.AddRow(row.data(), p.resultLuma.data() + size_t(y) * size_t(width));
-        }
+        Compare(p, meter);
         TQualityFigures f = meter.Figures();
         benchmark::DoNotOptimize(f);
     }
@@ -72,14 +77,10 @@ void LossMap(benchmark::State& state) {
     Pair& p = Photo();
     const int width = p.pixels->Width();
     const int height = p.pixels->Height();
-    std::vector<uint8_t> row(static_cast<size_t>(width));
     for (auto _ : state) {
         TQualityMeter meter(width, height);
         meter.KeepWindows();
-        for (int y = 0; y < height; ++y) {
-            LumaRow(*p.pixels, y, row.data());
-            meter.AddRow(row.data(), p.resultLuma.data() + size_t(y) * size_t(width));
-        }
+        Compare(p, meter);
         TLossMap map = MakeLossMap(width, height, meter.Figures(), meter.TakeWindows());
         benchmark::DoNotOptimize(map);
     }

@@ -13,6 +13,7 @@
 #include "codec/jpegimage.h"
 #include "codec/jpegsamples.h"
 #include "codec/picture.h"
+#include "codec/qualityfigures.h"
 #include "support/apptest.h"
 #include "support/testutil.h"
 #include "toolkit/filedialogs.h"
@@ -73,6 +74,16 @@ inline std::string Bmp24(int w, int h, uint8_t seed, size_t padTo = 0) {
         }
     if (s.size() < padTo) s.resize(padTo, '\0');
     return s;
+}
+
+// The figures of JPEG bytes against the picture the window compressed, measured on this thread.
+inline zavo::TQualityFigures SourceFigures(const void* bytes, size_t size) {
+    zavo::TBitmap pixels;
+    pixels.AssignFrom(zavo::mainview::srcjpeg->Bitmap());
+    zavo::TMemoryStream m;
+    m.WriteBuffer(bytes, int64_t(size));
+    m.SetPosition(0);
+    return zavo::MeasureJpeg(*zavo::WithPlainRows(pixels), m);
 }
 
 class Comparison : public AppTest {

@@ -6,7 +6,6 @@
 
 #include "app/lossview.h"
 #include "app/zoomview.h"
-#include "codec/qualityfigures.h"
 #include "comparisonfixture.h"
 
 using namespace zavo;
@@ -58,12 +57,7 @@ protected:
     }
     TQualityFigures HeldFigures() {
         std::string bytes = Held();
-        TBitmap pixels;
-        pixels.AssignFrom(mainview::srcjpeg->Bitmap());
-        TMemoryStream m;
-        m.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-        m.SetPosition(0);
-        return MeasureJpeg(*WithPlainRows(pixels), m);
+        return zavotest::SourceFigures(bytes.data(), bytes.size());
     }
 };
 

@@ -8,7 +8,7 @@
 #include "codec/jpegimage.h"
 #include "codec/picturefile.h"
 #include "codec/qualityfigures.h"
-#include "support/apptest.h"
+#include "comparisonfixture.h"
 #include "support/testutil.h"
 
 using namespace zavo;
@@ -21,15 +21,7 @@ std::vector<uint8_t> Held() {
     return std::vector<uint8_t>(m.Memory(), m.Memory() + m.Size());
 }
 
-// The figures of the held bytes against the source picture, measured here on this thread.
-TQualityFigures HeldFigures(const std::vector<uint8_t>& bytes) {
-    TBitmap pixels;
-    pixels.AssignFrom(mainview::srcjpeg->Bitmap());
-    TMemoryStream m;
-    m.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    m.SetPosition(0);
-    return MeasureJpeg(*WithPlainRows(pixels), m);
-}
+TQualityFigures HeldFigures(const std::vector<uint8_t>& bytes) { return zavotest::SourceFigures(bytes.data(), bytes.size()); }
 
 class Window : public zavotest::AppTest {
 protected:

@@ -185,3 +185,15 @@ pixel_at() {
     [[ $p =~ ^[0-9]+,[0-9]+,[0-9]+$ ]] || { echo "cannot read the screen pixel at $1,$2" >&2; return 1; }
     echo "$p"
 }
+
+# Starts the program, loads picture $1 through the open dialog and waits until the window shows it;
+# sets APP_PID, win and the window's client area's top-left corner on the screen, WX and WY.
+start_with_picture() {
+    "$ZAVO" 2>"$work/stderr" &
+    APP_PID=$!
+    win=$(wait_window zavo)
+    load_through_dialog "$win" "$1"
+    xdotool windowactivate --sync "$win"
+    wait_drawn "$win"
+    read -r WX WY < <(xwininfo -id "$win" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+}

@@ -11,13 +11,7 @@ fail() { echo "$1" >&2; exit 1; }
 # The block lies at (1200, 900) .. (1231, 931) of a 1600 x 1200 ramp, so the pane starts far from it.
 python3 "$SOURCE/tests/e2e/makebmp.py" "$work/in.bmp" 1600 1200 flaw
 
-"$ZAVO" 2>"$work/stderr" &
-APP_PID=$!
-win=$(wait_window zavo)
-load_through_dialog "$win" "$work/in.bmp"
-xdotool windowactivate --sync "$win"
-wait_drawn "$win"
-read -r WX WY < <(xwininfo -id "$win" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+start_with_picture "$work/in.bmp"
 # The panes' inner areas at 530 x 292: left from (2, 26), right from (267, 26), 261 x 264, with
 # bars 16 and 13 thick; their visible centres.
 LX=$((WX + 2)); RX=$((WX + 267)); PY=$((WY + 26))

@@ -12,13 +12,7 @@ check() { python3 "$SOURCE/tests/e2e/zoomcheck.py" "$@" || fail "cannot read the
 # "coords": each pixel holds its own x in red and y in green.
 python3 "$SOURCE/tests/e2e/makebmp.py" "$work/in.bmp" 401 301 coords
 
-"$ZAVO" 2>"$work/stderr" &
-APP_PID=$!
-win=$(wait_window zavo)
-load_through_dialog "$win" "$work/in.bmp"
-xdotool windowactivate --sync "$win"
-wait_drawn "$win"
-read -r WX WY < <(xwininfo -id "$win" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} END{print x, y}')
+start_with_picture "$work/in.bmp"
 # The panes' inner areas at 530 x 292: left from (2, 26), right from (267, 26), 261 x 264; the
 # areas checked stay clear of the bars.
 LX=$((WX + 2)); RX=$((WX + 267)); PY=$((WY + 26))
