@@ -65,7 +65,8 @@ void TLossView::Go(const TLossSpot& spot) { window_.Zoom().CentreOn(spot.x, spot
 bool TLossView::Shortcut(uint16_t key, TShiftState shift) {
     const TShiftState modifiers = shift & (ssCtrl | ssAlt | ssShift);
     if (key == 'D' && modifiers == ssCtrl) {
-        SetShown(!shown_);
+        // Taken even before a picture is loaded, like the window's other Ctrl keys.
+        if (mainview::loaded) SetShown(!shown_);
         return true;
     }
     if (key != VK_F3) return false;

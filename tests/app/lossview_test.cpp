@@ -127,6 +127,10 @@ TEST_F(LossView, F3ToursTheWorstSpotsAtOneToOneAndShiftF3GoesBack) {
 
 TEST_F(LossView, CtrlDShowsTheLossOverTheRightPaneOnlyAndKeepsItAcrossQualities) {
     ShowMain();
+    main->FocusControl(main->press);
+    // Before a picture is loaded there is nothing to show.
+    Key(Qt::Key_D, Qt::ControlModifier);
+    EXPECT_FALSE(View().Shown());
     LoadFlaw(240, 200, 100, 100);
     main->FocusControl(main->press);
     ASSERT_TRUE(MapCame());
