@@ -198,7 +198,7 @@ QImage TImage::ShownImage() {
 void TImage::PaintPart(QPainter& painter, const QRect& area) {
     if (zoom_ != platform::ZoomScale{}) {
         QRect r = area & ShownRect(zoom_);
-        QImage part = ZoomedPart(zoom_, r);
+        QImage part = ZoomedPart(zoom_, r, QImage::Format_RGB32);
         if (!part.isNull()) painter.drawImage(r.topLeft(), part);
         return;
     }

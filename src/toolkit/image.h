@@ -59,7 +59,8 @@ public:
     // The part (shown coordinates, clipped to the shown picture) of the picture shown at scale,
     // blue-green-red: decoded and scaled from what that part needs only, except that a reduction
     // reads the whole picture once and keeps the result. A null image where nothing is shown.
-    QImage ZoomedPart(platform::ZoomScale scale, const QRect& part);
+    // Format_RGB32 instead gives the same pixels as a painter draws them without converting.
+    QImage ZoomedPart(platform::ZoomScale scale, const QRect& part, QImage::Format format = QImage::Format_BGR888);
     // The whole picture shown at scale, from (0, 0).
     QRect ShownRect(platform::ZoomScale scale) const;
 

@@ -47,7 +47,7 @@ const uint8_t* TImage::Pixels(ptrdiff_t& stride, int& bytesPerPixel) {
     return last;
 }
 
-QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
+QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part, QImage::Format format) {
     QRect r = part & ShownRect(scale);
     if (r.isEmpty()) return QImage();
     Render();
@@ -57,7 +57,8 @@ QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
     if (scale.Reduces()) {
         QRect whole = ShownRect(scale);
         QImage reduced = Reduced(whole.size());
-        return reduced.isNull() ? QImage() : reduced.copy(r);
+        if (reduced.isNull()) return QImage();
+        return format == reduced.format() ? reduced.copy(r) : reduced.copy(r).convertToFormat(format);
     }
     int factor = std::max(scale.num, 1);
     QRect source = QRect(QPoint(r.left() / factor, r.top() / factor), QPoint(r.right() / factor, r.bottom() / factor)) &
@@ -67,10 +68,11 @@ QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
     int bytesPerPixel = 3;
     const uint8_t* first = Pixels(stride, bytesPerPixel);
     if (first == nullptr) return QImage();
-    QImage out(r.size(), QImage::Format_BGR888);
+    bool display = format == QImage::Format_RGB32;
+    QImage out(r.size(), display ? QImage::Format_RGB32 : QImage::Format_BGR888);
     if (out.isNull()) return QImage();
     platform::Enlarge(first, stride, bytesPerPixel, factor, r.left(), r.top(), r.width(), r.height(), out.bits(),
-                      static_cast<ptrdiff_t>(out.bytesPerLine()));
+                      static_cast<ptrdiff_t>(out.bytesPerLine()), display ? 4 : 3);
     return out;
 }
 
