@@ -93,7 +93,8 @@ private:
     // While decoding on demand: the graphic, the 24-bit top-down rows shown_ wraps, and which
     // tiles of them hold decoded pixels.
     TJPEGImage* onDemand_ = nullptr;
-    std::unique_ptr<uint8_t[]> partPixels_;
+    std::unique_ptr<uint8_t[]> partPixels_;  // kept for the next picture of the same size
+    size_t partBytes_ = 0;
     int64_t partStride_ = 0;
     int tilesAcross_ = 0;
     std::vector<bool> tileDone_;
