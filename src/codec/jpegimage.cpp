@@ -332,11 +332,14 @@ TBitmap* TJPEGImage::EnsureDecoded() {
     return bitmap_.get();
 }
 
-void TJPEGImage::OpenDecoder(JpegContext& c, bool reportProgress) {
+void TJPEGImage::OpenDecoder(JpegContext& c, bool reportProgress, TStream* bytes) {
     JpegRequire(JpegCreateDecompress(c), c);
     if (reportProgress) JpegInstallProgress(c, this);
-    holder_->Bytes->SetPosition(0);
-    JpegRequire(JpegAttachSource(c, *holder_->Bytes), c);
+    if (bytes == nullptr) {
+        bytes = holder_->Bytes.get();
+        bytes->SetPosition(0);
+    }
+    JpegRequire(JpegAttachSource(c, *bytes), c);
     JpegRequire(JpegReadHeader(c), c);
     JpegDecodeSettings settings{decodeScale_,
                             blockSmoothing_,

@@ -155,7 +155,9 @@ public:
     TRect DecodePartRows(const TRect& part, const RowSink& sink);
 
 private:
-    TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride, const RowSink* sink);
+    TRect DecodePart(const TRect& part, uint8_t* at, ptrdiff_t stride, const RowSink* sink, TStream* bytes = nullptr);
+    // Decodes the upper rows of the part here and the lower ones on a second thread.
+    void DecodeInTwoBands(const TRect& part, uint8_t* at, ptrdiff_t stride);
     void JpegProgress(int percent, bool redrawNow, const JpegProgressRect& rect) override;
 
     void ResetData();
@@ -164,8 +166,9 @@ private:
     // Replaces the bytes with count bytes read from the stream, and reads their header.
     void ReadBytes(int64_t count, TStream& stream);
     // Creates the decoder over the bytes and sets every decoding parameter.
-    // A part decode runs beside the user-interface thread and reports no progress.
-    void OpenDecoder(JpegContext& context, bool reportProgress = true);
+    // A part decode runs beside the user-interface thread and reports no progress; it reads the
+    // bytes through a stream of its own, so that parts can be decoded at once.
+    void OpenDecoder(JpegContext& context, bool reportProgress = true, TStream* bytes = nullptr);
     void CompressBitmap(TStream* copy);
     void Decode();
     // Starts the decoder and reads every row (and every scan, in buffered-image mode) into Bitmap.

@@ -90,23 +90,25 @@ void AreaReducer::EmitRow(int y) {
 }
 
 void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int factor, int shownLeft, int shownTop,
-             int width, int height, uint8_t* out, ptrdiff_t outStride) {
+             int width, int height, uint8_t* out, ptrdiff_t outStride, int outBytesPerPixel) {
     if (width <= 0 || height <= 0 || factor <= 0) return;
+    const auto rowBytes = static_cast<size_t>(width) * static_cast<size_t>(outBytesPerPixel);
     int y = 0;
     while (y < height) {
         int pictureRow = (shownTop + y) / factor;
         const uint8_t* from = first + stride * pictureRow;
         uint8_t* to = out + outStride * y;
         const uint8_t* p = from + static_cast<ptrdiff_t>(shownLeft / factor) * bytesPerPixel;
-        if (factor == 1 && bytesPerPixel == 3) {
-            std::memcpy(to, p, static_cast<size_t>(width) * 3);
+        if (factor == 1 && bytesPerPixel == 3 && outBytesPerPixel == 3) {
+            std::memcpy(to, p, rowBytes);
         } else {
             // Runs of factor screen pixels take one picture pixel; the first run may be cut.
             int run = factor - shownLeft % factor;
-            for (int x = 0; x < width; ++x) {
-                to[x * 3] = p[0];
-                to[x * 3 + 1] = p[1];
-                to[x * 3 + 2] = p[2];
+            for (uint8_t* o = to; o != to + rowBytes; o += outBytesPerPixel) {
+                o[0] = p[0];
+                o[1] = p[1];
+                o[2] = p[2];
+                if (outBytesPerPixel == 4) o[3] = 0xFF;
                 if (--run == 0) {
                     p += bytesPerPixel;
                     run = factor;
@@ -116,7 +118,7 @@ void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int fact
         // The rows below that lie on the same picture row are copies of this one.
         int repeat = 1;
         while (y + repeat < height && (shownTop + y + repeat) / factor == pictureRow) {
-            std::memcpy(out + outStride * (y + repeat), to, static_cast<size_t>(width) * 3);
+            std::memcpy(out + outStride * (y + repeat), to, rowBytes);
             ++repeat;
         }
         y += repeat;

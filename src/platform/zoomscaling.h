@@ -63,8 +63,9 @@ private:
 // Writes width x height enlarged pixels, blue-green-red, whose top-left one is the shown pixel
 // (shownLeft, shownTop) of a picture enlarged factor times: each takes the picture pixel it lies on.
 // first is the picture's top-left pixel and stride the distance from a row to the one below it
-// (negative for bottom-up rows); the caller keeps every pixel read within the picture.
+// (negative for bottom-up rows); the caller keeps every pixel read within the picture. With
+// outBytesPerPixel 4 the pixels are blue-green-red-0xFF, as a painter takes them without converting.
 void Enlarge(const uint8_t* first, ptrdiff_t stride, int bytesPerPixel, int factor, int shownLeft, int shownTop,
-             int width, int height, uint8_t* out, ptrdiff_t outStride);
+             int width, int height, uint8_t* out, ptrdiff_t outStride, int outBytesPerPixel = 3);
 
 }  // namespace zavo::platform

@@ -99,6 +99,8 @@ void TImage::Render(bool allowOnDemand) {
     if (!stale_) return;
     stale_ = false;
     if (decodeOnDemand_ && allowOnDemand && StartOnDemand()) return;
+    partPixels_.reset();
+    partBytes_ = 0;
     try {
         std::unique_ptr<TBitmap> bitmap = DrawnBitmap(picture_->Graphic());
         if (!bitmap) return;
@@ -118,8 +120,15 @@ bool TImage::StartOnDemand() {
     if (width < 1 || height < 1) return false;
     int64_t stride = *DibRowSize(width, 24);
     if (stride * height > platform::kMaxPictureBytes) return false;
-    // Left unset: a tile is shown only once it has been decoded.
-    partPixels_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(stride * height)]);
+    // Left unset: a tile is shown only once it has been decoded. The rows of the picture before,
+    // of the same size as after a quality change, are written over: memory new to the process
+    // would first be cleared by the system, page by page, while the paint waits.
+    auto bytes = static_cast<size_t>(stride * height);
+    if (!partPixels_ || partBytes_ != bytes) {
+        partPixels_.reset();
+        partPixels_.reset(new (std::nothrow) uint8_t[bytes]);
+        partBytes_ = partPixels_ ? bytes : 0;
+    }
     if (!partPixels_) return false;
     partStride_ = stride;
     shown_ = QImage(partPixels_.get(), width, height, static_cast<qsizetype>(stride), QImage::Format_BGR888);
@@ -147,7 +156,6 @@ bool TImage::StartOnDemand() {
 void TImage::DropOnDemand() {
     if (onDemand_ != nullptr) shown_ = QImage();
     onDemand_ = nullptr;
-    partPixels_.reset();
     tileDone_.clear();
     decodedPart_.reset();
     givenPart_ = QRect();
@@ -208,7 +216,8 @@ void TImage::PaintPart(QPainter& painter, const QRect& area) {
     };
     if (zoom_ != platform::ZoomScale{}) {
         QRect r = area & ShownRect(zoom_);
-        QImage part = ZoomedPart(zoom_, r);
+        // The tint works on blue-green-red rows; without one, rows in the painter's own format.
+        QImage part = tint_ ? ZoomedPart(zoom_, r) : ZoomedPart(zoom_, r, QImage::Format_RGB32);
         if (!part.isNull()) painter.drawImage(r.topLeft(), tint_ ? tinted(std::move(part), r) : part);
         return;
     }

@@ -60,7 +60,12 @@ public:
     // The part (shown coordinates, clipped to the shown picture) of the picture shown at scale,
     // blue-green-red: decoded and scaled from what that part needs only, except that a reduction
     // reads the whole picture once and keeps the result. A null image where nothing is shown.
-    QImage ZoomedPart(platform::ZoomScale scale, const QRect& part);
+    // Format_RGB32 instead gives the same pixels as a painter draws them without converting.
+    QImage ZoomedPart(platform::ZoomScale scale, const QRect& part, QImage::Format format = QImage::Format_BGR888);
+    // The same pixels of a part at 1:1 or enlarged, inside the shown picture, written straight into
+    // blue-green-red-0xFF rows outStride bytes apart; false, with nothing written, for a reduction
+    // or where nothing is shown.
+    bool ZoomedPartInto(platform::ZoomScale scale, const QRect& part, uint8_t* out, ptrdiff_t outStride);
     // The whole picture shown at scale, from (0, 0).
     QRect ShownRect(platform::ZoomScale scale) const;
 
@@ -83,6 +88,9 @@ private:
     // The picture reduced to size: a size below half the picture's is the half-size reduction of
     // it reduced again. A pass over the whole picture makes the sizes ahead not kept yet as well.
     QImage Reduced(QSize size);
+    // The part r (inside the shown picture) at 1:1 or enlarged, as 3- or 4-byte pixels at out.
+    bool EnlargedPart(platform::ZoomScale scale, const QRect& r, uint8_t* out, ptrdiff_t outStride,
+                      int outBytesPerPixel);
     // Feeds every row of the full picture, top to bottom, to the reducers.
     bool FeedRows(std::vector<platform::AreaReducer>& reducers);
     // The shown pixels as 24 or 32 bits per pixel; the first row and the step to the next.
@@ -100,7 +108,8 @@ private:
     // While decoding on demand: the graphic, the 24-bit top-down rows shown_ wraps, and which
     // tiles of them hold decoded pixels.
     TJPEGImage* onDemand_ = nullptr;
-    std::unique_ptr<uint8_t[]> partPixels_;
+    std::unique_ptr<uint8_t[]> partPixels_;  // kept for the next picture of the same size
+    size_t partBytes_ = 0;
     int64_t partStride_ = 0;
     int tilesAcross_ = 0;
     std::vector<bool> tileDone_;

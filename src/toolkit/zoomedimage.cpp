@@ -47,18 +47,38 @@ const uint8_t* TImage::Pixels(ptrdiff_t& stride, int& bytesPerPixel) {
     return last;
 }
 
-QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
+QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part, QImage::Format format) {
     QRect r = part & ShownRect(scale);
     if (r.isEmpty()) return QImage();
+    if (scale.Reduces()) {
+        Render();
+        // Notices a picture decoded whole meanwhile and shows that instead of the tiles.
+        DecodeFor(QRect());
+        if (shown_.isNull()) return QImage();
+        QRect whole = ShownRect(scale);
+        QImage reduced = Reduced(whole.size());
+        if (reduced.isNull()) return QImage();
+        return format == reduced.format() ? reduced.copy(r) : reduced.copy(r).convertToFormat(format);
+    }
+    bool display = format == QImage::Format_RGB32;
+    QImage out(r.size(), display ? QImage::Format_RGB32 : QImage::Format_BGR888);
+    if (out.isNull() ||
+        !EnlargedPart(scale, r, out.bits(), static_cast<ptrdiff_t>(out.bytesPerLine()), display ? 4 : 3))
+        return QImage();
+    return out;
+}
+
+bool TImage::ZoomedPartInto(platform::ZoomScale scale, const QRect& part, uint8_t* out, ptrdiff_t outStride) {
+    if (scale.Reduces() || !ShownRect(scale).contains(part) || part.isEmpty()) return false;
+    return EnlargedPart(scale, part, out, outStride, 4);
+}
+
+bool TImage::EnlargedPart(platform::ZoomScale scale, const QRect& r, uint8_t* out, ptrdiff_t outStride,
+                          int outBytesPerPixel) {
     Render();
     // Notices a picture decoded whole meanwhile and shows that instead of the tiles.
     DecodeFor(QRect());
-    if (shown_.isNull()) return QImage();
-    if (scale.Reduces()) {
-        QRect whole = ShownRect(scale);
-        QImage reduced = Reduced(whole.size());
-        return reduced.isNull() ? QImage() : reduced.copy(r);
-    }
+    if (shown_.isNull()) return false;
     int factor = std::max(scale.num, 1);
     QRect source = QRect(QPoint(r.left() / factor, r.top() / factor), QPoint(r.right() / factor, r.bottom() / factor)) &
                    PictureRectOf(*picture_);
@@ -66,12 +86,10 @@ QImage TImage::ZoomedPart(platform::ZoomScale scale, const QRect& part) {
     ptrdiff_t stride = 0;
     int bytesPerPixel = 3;
     const uint8_t* first = Pixels(stride, bytesPerPixel);
-    if (first == nullptr) return QImage();
-    QImage out(r.size(), QImage::Format_BGR888);
-    if (out.isNull()) return QImage();
-    platform::Enlarge(first, stride, bytesPerPixel, factor, r.left(), r.top(), r.width(), r.height(), out.bits(),
-                      static_cast<ptrdiff_t>(out.bytesPerLine()));
-    return out;
+    if (first == nullptr) return false;
+    platform::Enlarge(first, stride, bytesPerPixel, factor, r.left(), r.top(), r.width(), r.height(), out, outStride,
+                      outBytesPerPixel);
+    return true;
 }
 
 QImage TImage::Reduced(QSize wanted) {

@@ -3,6 +3,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include <string>
 #include <vector>
@@ -522,21 +523,18 @@ TEST(JpegImageClipboard, SavesTheDecodedPicture) {
     EXPECT_GT(data.Size(), 18 * 10 * 3);
 }
 
-TEST(JpegImageDecode, PartsGiveExactlyTheFullDecodeAndWriteNothingElse) {
-    // Noise in every channel: chroma upsampling at a part's edge would show any neighbour missed.
-    const int w = 203, h = 157;
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    uint32_t seed = 12345;
-    for (uint8_t& v : rgb) v = uint8_t((seed = seed * 1103515245 + 12345) >> 24);
-    TJPEGImage image;
-    LoadBytes(image, CompressThroughImage(rgb, w, h, 75));
+namespace {
+
+// Decodes each part of a noise picture (noise in every channel: chroma upsampling at a part's edge
+// would show any neighbour missed) and checks it against the full decode, and that nothing beside
+// the part was written.
+void ExpectPartsAsFullDecode(TJPEGImage& image, int w, int h, std::initializer_list<TRect> parts) {
     TJPEGImage whole;
     whole.AssignFrom(&image);
     std::vector<uint8_t> full = BgrOf(*whole.EnsureDecoded());
     ASSERT_TRUE(image.CanDecodeParts());
     const ptrdiff_t stride = w * 3 + 5;
-    for (TRect part : {Rect(0, 0, w, h), Rect(37, 41, 38, 42), Rect(17, 9, 140, 100), Rect(150, 120, 400, 300),
-                       Rect(-5, -5, 20, 30), Rect(1, 150, 202, 156)}) {
+    for (TRect part : parts) {
         std::vector<uint8_t> rows(size_t(stride) * h, 0xA5);
         TRect clipped = Rect(std::max(part.Left, 0), std::max(part.Top, 0), std::min(part.Right, w),
                              std::min(part.Bottom, h));
@@ -552,6 +550,35 @@ TEST(JpegImageDecode, PartsGiveExactlyTheFullDecodeAndWriteNothingElse) {
             }
     }
     EXPECT_EQ(image.Bitmap(), nullptr);
+}
+
+std::vector<uint8_t> NoiseRgb(int w, int h) {
+    std::vector<uint8_t> rgb(size_t(w) * h * 3);
+    uint32_t seed = 12345;
+    for (uint8_t& v : rgb) v = uint8_t((seed = seed * 1103515245 + 12345) >> 24);
+    return rgb;
+}
+
+}  // namespace
+
+TEST(JpegImageDecode, PartsGiveExactlyTheFullDecodeAndWriteNothingElse) {
+    const int w = 203, h = 157;
+    TJPEGImage image;
+    LoadBytes(image, CompressThroughImage(NoiseRgb(w, h), w, h, 75));
+    ExpectPartsAsFullDecode(image, w, h,
+                            {Rect(0, 0, w, h), Rect(37, 41, 38, 42), Rect(17, 9, 140, 100), Rect(150, 120, 400, 300),
+                             Rect(-5, -5, 20, 30), Rect(1, 150, 202, 156)});
     image.SetGrayMode(true);
     EXPECT_FALSE(image.CanDecodeParts());
+}
+
+TEST(JpegImageDecode, LargePartsDecodedInTwoBandsGiveExactlyTheFullDecode) {
+    // Parts this large are split into an upper and a lower band decoded at once; the rows where
+    // they meet (anywhere, not on a block row) must come out as in one pass.
+    const int w = 700, h = 610;
+    TJPEGImage image;
+    LoadBytes(image, CompressThroughImage(NoiseRgb(w, h), w, h, 85));
+    ExpectPartsAsFullDecode(image, w, h,
+                            {Rect(0, 0, w, h), Rect(-9, 3, 590, 604), Rect(101, 77, 699, 609), Rect(5, 300, 720, 700),
+                             Rect(13, 1, 600, 258)});
 }

@@ -95,25 +95,31 @@ TEST(Enlarge, EachPixelBecomesASquareFromAnyStartingPoint) {
 
 TEST(Enlarge, EveryScreenPixelTakesThePicturePixelItLiesOnAtAnyFactorAndOffset) {
     const int w = 7, h = 3;
-    for (int bytesPerPixel : {3, 4}) {
-        std::vector<uint8_t> picture;
-        for (int i = 0; i < w * h * bytesPerPixel; ++i) picture.push_back(uint8_t(i * 7 + 1));
-        for (int factor : {1, 2, 3, 5, 16})
-            for (int left : {0, 1, factor - 1, factor, 2 * factor + 1}) {
-                int width = w * factor - left;
-                if (left < 0 || width <= 0) continue;
-                std::vector<uint8_t> out(size_t(width) * 2 * 3);
-                Enlarge(picture.data(), w * bytesPerPixel, bytesPerPixel, factor, left, factor, width, 2, out.data(),
-                        width * 3);
-                for (int y = 0; y < 2; ++y)
-                    for (int x = 0; x < width; ++x)
-                        for (int k = 0; k < 3; ++k)
-                            ASSERT_EQ(out[size_t(y) * width * 3 + size_t(x) * 3 + k],
-                                      picture[size_t((factor + y) / factor) * w * bytesPerPixel +
-                                              size_t((left + x) / factor) * bytesPerPixel + k])
-                                << bytesPerPixel << " bytes, " << factor << ":1 from " << left << " at " << x;
-            }
-    }
+    for (int bytesPerPixel : {3, 4})
+        for (int outBytes : {3, 4}) {
+            std::vector<uint8_t> picture;
+            for (int i = 0; i < w * h * bytesPerPixel; ++i) picture.push_back(uint8_t(i * 7 + 1));
+            for (int factor : {1, 2, 3, 5, 16})
+                for (int left : {0, 1, factor - 1, factor, 2 * factor + 1}) {
+                    int width = w * factor - left;
+                    if (left < 0 || width <= 0) continue;
+                    std::vector<uint8_t> out(size_t(width) * 2 * outBytes, 0);
+                    Enlarge(picture.data(), w * bytesPerPixel, bytesPerPixel, factor, left, factor, width, 2,
+                            out.data(), width * outBytes, outBytes);
+                    for (int y = 0; y < 2; ++y)
+                        for (int x = 0; x < width; ++x) {
+                            const uint8_t* got = &out[(size_t(y) * width + size_t(x)) * outBytes];
+                            for (int k = 0; k < 3; ++k)
+                                ASSERT_EQ(got[k], picture[size_t((factor + y) / factor) * w * bytesPerPixel +
+                                                          size_t((left + x) / factor) * bytesPerPixel + k])
+                                    << bytesPerPixel << " to " << outBytes << " bytes, " << factor << ":1 from "
+                                    << left << " at " << x;
+                            if (outBytes == 4) {
+                                ASSERT_EQ(got[3], 0xFF) << factor << ":1 from " << left << " at " << x;
+                            }
+                        }
+                }
+        }
 }
 
 TEST(ZoomScale, ShownLengthsAndCoordinatesGoBothWays) {
