@@ -23,15 +23,20 @@ QEvent::Type ResultsEvent() {
 // Lives on the user-interface thread; the results events still queued die with it.
 class Receiver : public QObject {
 public:
-    explicit Receiver(std::function<void()> onResults) : onResults_(std::move(onResults)) {}
+    Receiver(std::mutex& handover, std::function<void()> onResults)
+        : handover_(handover), onResults_(std::move(onResults)) {}
 
     bool event(QEvent* e) override {
+        // A results event is made on the worker under the handover lock. Taking that lock before
+        // reading the event shows the thread sanitizer what Qt's queue guarantees already.
+        { std::lock_guard lock(handover_); }
         if (e->type() != ResultsEvent()) return QObject::event(e);
         onResults_();
         return true;
     }
 
 private:
+    std::mutex& handover_;
     std::function<void()> onResults_;
 };
 
@@ -44,7 +49,7 @@ public:
 
 }  // namespace
 
-TWorker::TWorker() : receiver_(std::make_unique<Receiver>([this] { ShowFinished(); })) {}
+TWorker::TWorker() : receiver_(std::make_unique<Receiver>(mutex_, [this] { ShowFinished(); })) {}
 
 TWorker::~TWorker() {
     owner_.Check();
