@@ -199,10 +199,11 @@ void Tzavo::fileload() {
     shownfile = curfile;
     new_->SetHeight(srcpic->Height());
     new_->SetWidth(srcpic->Width());
-    // Nothing draws the source again: a JPEG's decoded copy of its pixels need not stay beside the
-    // working bitmap while the recompressions run. What the load freed is asked for again by the
-    // next load at the earliest, so it goes back to the system.
+    // Nothing draws the source again: neither a JPEG's decoded copy of its pixels nor a bitmap's own
+    // pixels need stay beside the working bitmap while the recompressions run. What the load freed
+    // is asked for again by the next load at the earliest, so it goes back to the system.
     if (auto* jpeg = dynamic_cast<TJPEGImage*>(srcpic->Graphic())) jpeg->FreeDecoded();
+    else if (dynamic_cast<TBitmap*>(srcpic->Graphic()) != nullptr) srcpic->AssignFrom(nullptr);
     platform::ReleaseSparePictureMemory();
     barset();
     presson(press);
