@@ -1,7 +1,9 @@
 #include "toolkit/picturedialog.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QIcon>
@@ -130,7 +132,14 @@ void TOpenPictureDialog::Prepare(QFileDialog& dialog) {
     // A typed name selects as well as a click in the list does.
     if (auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         QFileDialog* shown = &dialog;
-        QObject::connect(edit, &QLineEdit::textChanged, preview, [preview, shown] {
+        QObject::connect(edit, &QLineEdit::textChanged, preview, [preview, shown](const QString& text) {
+            // A file named as typed counts at once: the dialog's own selection lags behind while a
+            // folder typed into the name is still being listed, and may never catch up.
+            QString typed = QDir::isAbsolutePath(text) ? text : shown->directory().absoluteFilePath(text);
+            if (!text.isEmpty() && QFileInfo(typed).isFile()) {
+                preview->SelectionChanged(QFile::encodeName(QDir::cleanPath(typed)).toStdString());
+                return;
+            }
             const QStringList selected = shown->selectedFiles();
             if (!selected.isEmpty()) preview->SelectionChanged(QFile::encodeName(selected.first()).toStdString());
         });
