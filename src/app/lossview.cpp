@@ -55,7 +55,7 @@ bool TLossView::Next() {
 }
 
 bool TLossView::Back() {
-    if (!map_ || tour_.empty() || at_ == 0 || at_ >= tour_.size()) return false;
+    if (!map_ || at_ == 0 || at_ >= tour_.size()) return false;
     Go(tour_[--at_]);
     return true;
 }

@@ -44,6 +44,17 @@ TLossMap Map(TBitmap& original, TBitmap& compressed, int quality) {
     return MeasureLossMap(*WithPlainRows(original), bytes);
 }
 
+// The map of a 256 x 192 texture against its copy with the 32 x 32 region at (160, 96) coarsened,
+// compressed at the quality.
+TLossMap DamagedMap(int quality) {
+    TBitmap original;
+    Texture(original, 256, 192);
+    TBitmap damaged;
+    Texture(damaged, 256, 192);
+    Coarsen(damaged, 160, 96, 32);
+    return Map(original, damaged, quality);
+}
+
 }  // namespace
 
 TEST(LossMap, MeanAndWorstAreTheFiguresOfTheSameMeasure) {
@@ -70,12 +81,7 @@ TEST(LossMap, MeanAndWorstAreTheFiguresOfTheSameMeasure) {
 }
 
 TEST(LossMap, TheWorstSpotIsTheDamagedBlockAndTheTourNeverComesBack) {
-    TBitmap original;
-    Texture(original, 256, 192);
-    TBitmap damaged;
-    Texture(damaged, 256, 192);
-    Coarsen(damaged, 160, 96, 32);
-    TLossMap map = Map(original, damaged, 95);
+    TLossMap map = DamagedMap(95);
     std::vector<TLossSpot> visited;
     auto first = WorstSpotAwayFrom(map, visited, 64);
     ASSERT_TRUE(first);
@@ -96,12 +102,7 @@ TEST(LossMap, TheWorstSpotIsTheDamagedBlockAndTheTourNeverComesBack) {
 }
 
 TEST(LossMap, TheViewIsGreyWhereNothingIsLostAndRedOverTheDamage) {
-    TBitmap original;
-    Texture(original, 256, 192);
-    TBitmap damaged;
-    Texture(damaged, 256, 192);
-    Coarsen(damaged, 160, 96, 32);
-    TLossMap map = Map(original, damaged, 100);
+    TLossMap map = DamagedMap(100);
     map.cells[0] = 0;  // the top-left cell lost nothing
     // At 2:1, shown (0, 0) .. (7, 7) is the top-left cell; shown (352, 224) is picture (176, 112).
     for (platform::ZoomScale scale : {platform::ZoomScale{}, platform::ZoomScale{2, 1}}) {
