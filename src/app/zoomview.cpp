@@ -22,12 +22,16 @@ platform::ZoomScale TZoomView::Scale() const {
 }
 
 void TZoomView::SetLevelAtCentre(TZoomLevel level) {
+    // A picture smaller than the panes, as at fit, does not reach their centre: the point kept
+    // is the middle of what they show of it.
     int x = 0, y = 0;
-    VisibleCentre(x, y);
-    SetLevel(level, x, y);
+    ShownCentre(x, y);
+    ChangeLevel(level, x, y, true);
 }
 
-void TZoomView::SetLevel(TZoomLevel level, int x, int y) {
+void TZoomView::SetLevel(TZoomLevel level, int x, int y) { ChangeLevel(level, x, y, false); }
+
+void TZoomView::ChangeLevel(TZoomLevel level, int x, int y, bool toCentre) {
     int width = PictureWidth(), height = PictureHeight();
     if (width < 1 || height < 1 || !LevelAllowed(level, width, height, InnerWidth(), InnerHeight())) return;
     if (level == level_ && window_.ex->Zoom() == Scale()) return;
@@ -35,18 +39,13 @@ void TZoomView::SetLevel(TZoomLevel level, int x, int y) {
     double px = platform::ToPicture(x - window_.ex->Left(), width, shown);
     double py = platform::ToPicture(y - window_.ex->Top(), height, shown);
     level_ = level;
-    Apply(Scale(), px, py, x, y);
+    Apply(Scale(), px, py, toCentre, x, y);
 }
 
 void TZoomView::CentreOn(double px, double py) {
     if (PictureWidth() < 1 || PictureHeight() < 1) return;
     if (Scale().Reduces()) level_ = TZoomLevel::Actual;
-    // The bars of the new level decide where the centre of the panes lies.
-    SizeImages(Scale());
-    window_.barset();
-    int x = 0, y = 0;
-    VisibleCentre(x, y);
-    Apply(Scale(), px, py, x, y);
+    Apply(Scale(), px, py, true);
 }
 
 TZoomLevel TZoomView::Stepped(int steps) const {
@@ -55,10 +54,12 @@ TZoomLevel TZoomView::Stepped(int steps) const {
 
 void TZoomView::Step(int steps, int x, int y) { SetLevel(Stepped(steps), x, y); }
 
-void TZoomView::Apply(platform::ZoomScale scale, double px, double py, int x, int y) {
+void TZoomView::Apply(platform::ZoomScale scale, double px, double py, bool toCentre, int x, int y) {
     Tzavo& w = window_;
     SizeImages(scale);
     w.barset();
+    // The bars of the new level decide where the centre of the panes lies.
+    if (toCentre) VisibleCentre(x, y);
     // The offsets an accepted scroll could give: 0 up to where the far edge meets the inner edge.
     auto offset = [](TScrollBar* bar, double wanted) {
         if (!bar->Visible()) return 0;
@@ -102,10 +103,26 @@ void TZoomView::SizeImages(platform::ZoomScale scale) {
     }
 }
 
+int TZoomView::VisibleWidth() const {
+    return InnerWidth() - (window_.exv->Visible() ? window_.exv->Width() : 0);
+}
+int TZoomView::VisibleHeight() const {
+    return InnerHeight() - (window_.exh->Visible() ? window_.exh->Height() : 0);
+}
+
 void TZoomView::VisibleCentre(int& x, int& y) const {
-    // The middle of what the pane shows beside its bars.
-    x = (InnerWidth() - (window_.exv->Visible() ? window_.exv->Width() : 0)) / 2;
-    y = (InnerHeight() - (window_.exh->Visible() ? window_.exh->Height() : 0)) / 2;
+    x = VisibleWidth() / 2;
+    y = VisibleHeight() / 2;
+}
+
+void TZoomView::ShownCentre(int& x, int& y) const {
+    // In each direction the middle of where the picture and the visible area overlap.
+    auto middle = [](int start, int length, int visible) {
+        int from = std::max(start, 0), to = std::min(start + length, visible);
+        return from < to ? (from + to) / 2 : visible / 2;
+    };
+    x = middle(window_.ex->Left(), window_.ex->Width(), VisibleWidth());
+    y = middle(window_.ex->Top(), window_.ex->Height(), VisibleHeight());
 }
 
 bool TZoomView::Shortcut(uint16_t key, TShiftState shift) {
@@ -165,7 +182,7 @@ void TZoomView::PreviewOrigin(int screenWidth, int screenHeight, int& x, int& y)
         return;
     }
     int centreX = 0, centreY = 0;
-    VisibleCentre(centreX, centreY);
+    ShownCentre(centreX, centreY);
     x = screenWidth / 2 - (centreX - window_.ex->Left());
     y = screenHeight / 2 - (centreY - window_.ex->Top());
 }

@@ -26,6 +26,7 @@ public:
     // Changes the level, keeping the picture point shown at (x, y) of the panes' inner area there
     // as far as the scroll range allows. Nothing changes before a picture is loaded.
     void SetLevel(TZoomLevel level, int x, int y);
+    // The same around the middle of what the panes show of the picture, brought to their centre.
     void SetLevelAtCentre(TZoomLevel level);
     // Puts the picture point (px, py) at the centre of what the panes show, as far as the scroll
     // range allows, at 1:1 when the level reduces the picture.
@@ -43,7 +44,7 @@ public:
     std::vector<TMenuEntry> MenuEntries();
 
     // The preview on a screen of width x height: its scale, and where the picture's top-left corner
-    // lies so that the panes' centre point is at the screen's (at fit, the picture centred).
+    // lies so that the point the panes centre on is at the screen's (at fit, the picture centred).
     platform::ZoomScale PreviewScale(int screenWidth, int screenHeight) const;
     void PreviewOrigin(int screenWidth, int screenHeight, int& x, int& y) const;
 
@@ -54,9 +55,18 @@ private:
     int InnerHeight() const;
     TZoomLevel Stepped(int steps) const;
     void SizeImages(platform::ZoomScale scale);
+    // What a pane shows beside its bars, and the middle of that.
+    int VisibleWidth() const;
+    int VisibleHeight() const;
     void VisibleCentre(int& x, int& y) const;
-    // Sizes both images for the scale and puts the picture point (px, py) at (x, y).
-    void Apply(platform::ZoomScale scale, double px, double py, int x, int y);
+    // The middle of the part of the panes the picture covers.
+    void ShownCentre(int& x, int& y) const;
+    // Changes the level, bringing the picture point shown at (x, y) to the panes' centre or
+    // keeping it at (x, y).
+    void ChangeLevel(TZoomLevel level, int x, int y, bool toCentre);
+    // Sizes both images for the scale and puts the picture point (px, py) at the panes' centre, or
+    // at (x, y).
+    void Apply(platform::ZoomScale scale, double px, double py, bool toCentre, int x = 0, int y = 0);
 
     Tzavo& window_;
     TZoomLevel level_ = TZoomLevel::Actual;

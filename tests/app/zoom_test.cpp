@@ -176,6 +176,24 @@ TEST_F(Zoom, BarsWorkInScreenPixelsOfTheZoomedPictureAtTwoToOneAndAtFit) {
     ExpectPanesInStep();
 }
 
+TEST_F(Zoom, ZoomingInFromFitKeepsTheMiddleOfThePictureWhereItDoesNotReachThePanesCentre) {
+    ShowMain();
+    LoadBytes(Bmp24(1200, 400, 5));
+    View().SetLevelAtCentre(TZoomLevel::Fit);
+    // 261 x 87 at the top of a 261 x 264 inner area: the panes' centre lies below the picture.
+    ASSERT_LT(main->ex->Height(), 264 / 2);
+    for (TZoomLevel level : {TZoomLevel::Actual, TZoomLevel::Double}) {
+        View().SetLevelAtCentre(TZoomLevel::Fit);
+        View().SetLevelAtCentre(level);
+        SCOPED_TRACE(LevelName(level));
+        ASSERT_TRUE(main->exv->Visible());
+        QPointF centre = PictureAt((261 - main->exv->Width()) / 2, (264 - main->exh->Height()) / 2);
+        EXPECT_NEAR(centre.x(), 600, 4);
+        EXPECT_NEAR(centre.y(), 200, 4);
+        ExpectPanesInStep();
+    }
+}
+
 TEST_F(Zoom, BackAtOneToOneTheWindowIsAsAPlainLoadLeavesIt) {
     ShowMain();
     LoadBytes(Bmp24(400, 300, 3));
