@@ -1,11 +1,15 @@
 // Zoom with the 24-megapixel photograph (photo24mp.bmp from ../shared/testdata/make-photos.sh, in
-// $ZAVO_PHOTOS, else /work/photos) loaded as the user loads it, in a 1200 x 900 window:
+// $ZAVO_PHOTOS, else the build's photos folder) loaded as the user loads it, in a 1200 x 900 window:
 //   ZoomRepaint/photo24mp/<level>  both panes repainted after a change to the level, from 1:1 (from
 //                                  2:1 for 1x), once the quality has been painted at that level
 //   ZoomRepaint/photo24mp/baseline both panes repainted at 1:1 without a change
 //   ZoomScroll/photo24mp/4x        a line step of the horizontal bars at 4:1, both panes repainted
 //   PreviewOpen/photo24mp/<level>  Space pressed with nothing decoded for the preview, to the
-//                                  preview painted on 1920 x 1080
+//                                  preview painted on 1920 x 1080, the panes centred on the
+//                                  picture's centre
+//   PreviewOpen/photo24mp/4x_bottom
+//                                  the same with the panes at the picture's bottom edge, where the
+//                                  decoder reads the most rows before the screen's part
 //   PreviewOpen/photo24mp/whole_decode_baseline
 //                                  the picture decoded whole and drawn on the preview, as the
 //                                  preview painted before it drew only the screen's part
@@ -101,9 +105,14 @@ void ZoomScroll(benchmark::State& state) {
     w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
 }
 
-void PreviewOpen(benchmark::State& state, TZoomLevel level) {
+void PreviewOpen(benchmark::State& state, TZoomLevel level, bool bottom) {
     Windows& w = Shared();
     w.main->Zoom().SetLevelAtCentre(level);
+    // Reduced, the preview shows the whole picture, and at 1:1 its centre, wherever the panes are.
+    if (!w.main->Zoom().Scale().Reduces()) {
+        TPicture& picture = w.main->ex->Picture();
+        w.main->Zoom().CentreOn(picture.Width() / 2.0, bottom ? picture.Height() : picture.Height() / 2.0);
+    }
     w.Repaint();
     for (auto _ : state) {
         state.PauseTiming();
@@ -162,8 +171,10 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     for (TZoomLevel level : {TZoomLevel::Actual, TZoomLevel::Fit, TZoomLevel::Quadruple})
         benchmark::RegisterBenchmark((std::string("PreviewOpen/photo24mp/") + LevelName(level)).c_str(), PreviewOpen,
-                                     level)
+                                     level, false)
             ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("PreviewOpen/photo24mp/4x_bottom", PreviewOpen, TZoomLevel::Quadruple, true)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     std::printf("peak_rss_mb %.1f\n", PeakMb());
     shared.reset();
