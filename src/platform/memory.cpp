@@ -1,5 +1,6 @@
 #include "platform/memory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -132,5 +133,7 @@ size_t SparePictureMemory() {
     for (const PictureBlock& b : tSpares.blocks) total += b.capacity;
     return total;
 }
+
+void ReturnFreeHeapMemory() { malloc_trim(0); }
 
 }  // namespace zavo::platform

@@ -7,6 +7,7 @@
 
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
+#include "platform/memory.h"
 #include "toolkit/image.h"
 
 namespace zavo {
@@ -118,6 +119,9 @@ QImage TImage::Reduced(QSize wanted) {
         if (withAhead && !kept(size) && std::find(sizes.begin(), sizes.end(), size) == sizes.end())
             sizes.push_back(size);
     }
+    // What the heap kept of earlier reductions and parts goes back first, so that the new ones do
+    // not come on top of it.
+    platform::ReturnFreeHeapMemory();
     std::vector<QImage> made;
     std::vector<platform::AreaReducer> fromPicture, again;
     made.reserve(sizes.size());
@@ -151,6 +155,7 @@ QImage TImage::Reduced(QSize wanted) {
             if (std::find(aheadSizes.begin(), aheadSizes.end(), image.size()) != aheadSizes.end())
                 keep.push_back(image);
     reductions_ = std::move(keep);
+    platform::ReturnFreeHeapMemory();
     return made.front();
 }
 
