@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -132,6 +133,13 @@ size_t SparePictureMemory() {
     size_t total = 0;
     for (const PictureBlock& b : tSpares.blocks) total += b.capacity;
     return total;
+}
+
+void ReturnPages(uint8_t* begin, uint8_t* end) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t from = (reinterpret_cast<uintptr_t>(begin) + page - 1) / page * page;
+    uintptr_t to = reinterpret_cast<uintptr_t>(end) / page * page;
+    if (from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }
 
 void ReturnFreeHeapMemory() { malloc_trim(0); }

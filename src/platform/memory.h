@@ -32,6 +32,10 @@ size_t SparePictureMemory();
 // Gives the calling thread's spares back to the system, once nothing of their size comes soon.
 void ReleaseSparePictureMemory();
 
+// Gives the whole pages inside [begin, end) of a block still held back to the system; they read as
+// zero when next touched.
+void ReturnPages(uint8_t* begin, uint8_t* end);
+
 // Gives the pages of freed heap memory back to the system. The heap keeps what was freed for reuse,
 // and after large blocks come and go that can be tens of megabytes no request of the same size
 // follows soon; worth its cost (a walk over the free blocks) only before and after large changes.

@@ -12,6 +12,7 @@
 #include "codec/jpegimage.h"
 #include "codec/picture.h"
 #include "platform/bitmapinfo.h"
+#include "platform/memory.h"
 #include "platform/surface.h"
 #include "platform/surfacepainter.h"
 
@@ -22,6 +23,11 @@ namespace {
 // Pieces decoded on demand: small enough that a paint decodes little beyond what it shows, large
 // enough that scrolling across the picture needs few decoder runs.
 constexpr int kTile = 64;
+// Rows of tiles decoded on demand stay until more than this many picture rows are held, enough for
+// one screen's part at 1:1; then the rows used longest ago give their pages back. Without the
+// limit, scrolling over a large picture would leave all of it decoded beside the source and the
+// reductions kept.
+constexpr int kHeldRows = 1536;
 
 // The surface's pixels as a QImage without a copy where Qt has the row layout (32-bit, and 24-bit
 // in either row order; the painter converts only what it shows), else a converted copy.
@@ -124,10 +130,13 @@ bool TImage::StartOnDemand() {
     // of the same size as after a quality change, are written over: memory new to the process
     // would first be cleared by the system, page by page, while the paint waits.
     auto bytes = static_cast<size_t>(stride * height);
+    const int bands = (height + kTile - 1) / kTile;
     if (!partPixels_ || partBytes_ != bytes) {
         partPixels_.reset();
         partPixels_.reset(new (std::nothrow) uint8_t[bytes]);
         partBytes_ = partPixels_ ? bytes : 0;
+        // The rows of the picture before stay held, to be given back first, when the size is kept.
+        bandUsed_.assign(static_cast<size_t>(bands), 0);
     }
     if (!partPixels_) return false;
     partStride_ = stride;
@@ -193,6 +202,31 @@ void TImage::DecodeFor(const QRect& area) {
     for (int ty = missing.top(); ty <= missing.bottom(); ++ty)
         for (int tx = missing.left(); tx <= missing.right(); ++tx)
             tileDone_[static_cast<size_t>(ty * tilesAcross_ + tx)] = true;
+    ++uses_;
+    for (int ty = ty0; ty <= ty1; ++ty) bandUsed_[static_cast<size_t>(ty)] = uses_;
+    LimitHeldBands(ty0, ty1);
+}
+
+void TImage::LimitHeldBands(int keepFrom, int keepTo) {
+    const size_t limit = kHeldRows / kTile;
+    size_t held = static_cast<size_t>(std::count_if(bandUsed_.begin(), bandUsed_.end(), [](uint64_t u) { return u != 0; }));
+    const int height = shown_.height();
+    while (held > limit) {
+        int oldest = -1;
+        for (int ty = 0; ty < static_cast<int>(bandUsed_.size()); ++ty) {
+            uint64_t used = bandUsed_[static_cast<size_t>(ty)];
+            if (used != 0 && (ty < keepFrom || ty > keepTo) &&
+                (oldest < 0 || used < bandUsed_[static_cast<size_t>(oldest)]))
+                oldest = ty;
+        }
+        if (oldest < 0) return;
+        int top = oldest * kTile, bottom = std::min(top + kTile, height);
+        platform::ReturnPages(partPixels_.get() + partStride_ * top, partPixels_.get() + partStride_ * bottom);
+        for (int tx = 0; tx < tilesAcross_; ++tx) tileDone_[static_cast<size_t>(oldest * tilesAcross_ + tx)] = false;
+        if (givenPart_.intersects(QRect(0, top, shown_.width(), bottom - top))) givenPart_ = QRect();
+        bandUsed_[static_cast<size_t>(oldest)] = 0;
+        --held;
+    }
 }
 
 QImage TImage::ShownImage() {

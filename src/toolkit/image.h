@@ -85,6 +85,9 @@ private:
     // Decodes what the part r of the picture still lacks.
     void DecodeFor(const QRect& r);
     void DropOnDemand();
+    // Gives back the pages of the tile rows used longest ago, outside rows keepFrom..keepTo, while
+    // more rows are held than the limit.
+    void LimitHeldBands(int keepFrom, int keepTo);
     // The picture reduced to size: a size below half the picture's is the half-size reduction of
     // it reduced again. A pass over the whole picture makes the sizes ahead not kept yet as well.
     QImage Reduced(QSize size);
@@ -113,6 +116,10 @@ private:
     int64_t partStride_ = 0;
     int tilesAcross_ = 0;
     std::vector<bool> tileDone_;
+    // Per tile row of partPixels_: when it was last used, 0 once its pages are given back (or were
+    // never written).
+    std::vector<uint64_t> bandUsed_;
+    uint64_t uses_ = 0;
     std::shared_ptr<const TDecodedPart> decodedPart_;
     QRect givenPart_;  // where the decoded part was copied to
     platform::ZoomScale zoom_;

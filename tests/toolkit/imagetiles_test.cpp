@@ -1,6 +1,6 @@
 // An image decoding its JPEG on demand decodes it in square tiles of 64 pixels; whatever part is
 // painted, every pixel painted is a decoded one, also where the part begins or ends exactly on a
-// tile's edge and where the picture itself ends on one.
+// tile's edge and where the picture itself ends on one, and after rows far away were given back.
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -96,4 +96,17 @@ TEST_F(ImageTiles, PartsEndingOnATileEdgeArePaintedDecoded) {
             EXPECT_EQ(PaintAndCompare(*image, sequences[i], full, w), "") << "sequence " << i;
         }
     }
+}
+
+TEST_F(ImageTiles, RowsGivenBackAfterScrollingFarAwayAreDecodedAgainWhenPaintedAgain) {
+    // 64 tiles tall: painting the top, the bottom and the top again holds more rows of tiles than
+    // are kept, so the top's are given back in between.
+    const int w = 96, h = 64 * 64;
+    const std::vector<uint8_t> bytes = CompressThroughImage(RgbPattern(w, h), w, h, 90);
+    TJPEGImage whole;
+    LoadBytes(whole, bytes);
+    const std::vector<uint8_t> full = BgrOf(*whole.EnsureDecoded());
+    TImage* image = FreshImage(bytes);
+    const QRect top(0, 0, w, 1600), bottom(0, h - 1600, w, 1600), middle(0, 1500, w, 200);
+    EXPECT_EQ(PaintAndCompare(*image, {top, bottom, top, middle, bottom}, full, w), "");
 }
