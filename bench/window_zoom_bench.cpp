@@ -4,6 +4,7 @@
 //                                  2:1 for 1x), once the quality has been painted at that level
 //   ZoomRepaint/photo24mp/baseline both panes repainted at 1:1 without a change
 //   ZoomScroll/photo24mp/4x        a line step of the horizontal bars at 4:1, both panes repainted
+//   ScrollWhole/photo24mp/1x       both panes scrolled over the whole picture at 1:1 after 1:2
 //   PreviewOpen/photo24mp/<level>  Space pressed with nothing decoded for the preview, to the
 //                                  preview painted on 1920 x 1080, the panes centred on the
 //                                  picture's centre
@@ -147,6 +148,23 @@ void PreviewWholeDecode(benchmark::State& state) {
     w.preview->Close();
 }
 
+// The panes scrolled over the whole picture at 1:1, page by page, after the half-size level was
+// shown: for the peak memory with the most kept (the half-size reductions, the right pane's rows).
+void ScrollWhole(benchmark::State& state) {
+    Windows& w = Shared();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Half);
+    w.Repaint();
+    w.main->Zoom().SetLevelAtCentre(TZoomLevel::Actual);
+    for (auto _ : state) {
+        for (int y = 0; y <= w.main->exv->Max(); y += 400)
+            for (int x = 0; x <= w.main->exh->Max(); x += 400) {
+                w.main->exh->UserScroll(TScrollCode::Track, x);
+                w.main->exv->UserScroll(TScrollCode::Track, y);
+                w.Repaint();
+            }
+    }
+}
+
 double PeakMb() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -177,6 +195,7 @@ int main(int argc, char** argv) {
     for (TZoomLevel level : kZoomLevels)
         Register(std::string("ZoomRepaint/photo24mp/") + LevelName(level), ZoomRepaint, level);
     Register("ZoomScroll/photo24mp/4x", ZoomScroll);
+    Register("ScrollWhole/photo24mp/1x", ScrollWhole);
     for (TZoomLevel level : {TZoomLevel::Actual, TZoomLevel::Fit, TZoomLevel::Quadruple})
         Register(std::string("PreviewOpen/photo24mp/") + LevelName(level), PreviewOpen, level, false);
     Register("PreviewOpen/photo24mp/4x_bottom", PreviewOpen, TZoomLevel::Quadruple, true);
