@@ -27,7 +27,7 @@ constexpr int kTile = 64;
 // one screen's part at 1:1; then the rows used longest ago give their pages back. Without the
 // limit, scrolling over a large picture would leave all of it decoded beside the source and the
 // reductions kept.
-constexpr int kHeldRows = 1536;
+constexpr int kHeldRows = 1280;
 
 // The surface's pixels as a QImage without a copy where Qt has the row layout (32-bit, and 24-bit
 // in either row order; the painter converts only what it shows), else a converted copy.
@@ -207,10 +207,19 @@ void TImage::DecodeFor(const QRect& area) {
     LimitHeldBands(ty0, ty1);
 }
 
+void TImage::ReturnHeldBands() {
+    if (onDemand_ == nullptr || !partPixels_) return;
+    platform::ReturnPages(partPixels_.get(), partPixels_.get() + partBytes_);
+    std::fill(tileDone_.begin(), tileDone_.end(), false);
+    std::fill(bandUsed_.begin(), bandUsed_.end(), 0);
+    givenPart_ = QRect();
+}
+
 void TImage::LimitHeldBands(int keepFrom, int keepTo) {
     const size_t limit = kHeldRows / kTile;
     size_t held = static_cast<size_t>(std::count_if(bandUsed_.begin(), bandUsed_.end(), [](uint64_t u) { return u != 0; }));
     const int height = shown_.height();
+    bool given = false;
     while (held > limit) {
         int oldest = -1;
         for (int ty = 0; ty < static_cast<int>(bandUsed_.size()); ++ty) {
@@ -219,14 +228,21 @@ void TImage::LimitHeldBands(int keepFrom, int keepTo) {
                 (oldest < 0 || used < bandUsed_[static_cast<size_t>(oldest)]))
                 oldest = ty;
         }
-        if (oldest < 0) return;
+        if (oldest < 0) break;
         int top = oldest * kTile, bottom = std::min(top + kTile, height);
         platform::ReturnPages(partPixels_.get() + partStride_ * top, partPixels_.get() + partStride_ * bottom);
         for (int tx = 0; tx < tilesAcross_; ++tx) tileDone_[static_cast<size_t>(oldest * tilesAcross_ + tx)] = false;
         if (givenPart_.intersects(QRect(0, top, shown_.width(), bottom - top))) givenPart_ = QRect();
         bandUsed_[static_cast<size_t>(oldest)] = 0;
         --held;
+        given = true;
     }
+    if (!given) return;
+    // Scrolled this far at 1:1 or enlarged, the half-size reduction kept for going back to 1:2 would
+    // come on top of the rows held; it is made again if that level is shown again. The decoders
+    // that wrote the rows left their own freed memory behind too.
+    if (!zoom_.Reduces()) DropHalfReduction();
+    platform::ReturnFreeHeapMemory();
 }
 
 QImage TImage::ShownImage() {

@@ -88,6 +88,8 @@ private:
     // Gives back the pages of the tile rows used longest ago, outside rows keepFrom..keepTo, while
     // more rows are held than the limit.
     void LimitHeldBands(int keepFrom, int keepTo);
+    // Gives back the pages of every tile decoded on demand.
+    void ReturnHeldBands();
     // The picture reduced to size: a size below half the picture's is the half-size reduction of
     // it reduced again. A pass over the whole picture makes the sizes ahead not kept yet as well.
     QImage Reduced(QSize size);
@@ -96,6 +98,8 @@ private:
                       int outBytesPerPixel);
     // Feeds every row of the full picture, top to bottom, to the reducers.
     bool FeedRows(std::vector<platform::AreaReducer>& reducers);
+    // Lets the half-size reduction go, the largest kept.
+    void DropHalfReduction();
     // The shown pixels as 24 or 32 bits per pixel; the first row and the step to the next.
     const uint8_t* Pixels(ptrdiff_t& stride, int& bytesPerPixel);
 

@@ -120,7 +120,8 @@ QImage TImage::Reduced(QSize wanted) {
             sizes.push_back(size);
     }
     // What the heap kept of earlier reductions and parts goes back first, so that the new ones do
-    // not come on top of it.
+    // not come on top of it; so do the rows decoded for 1:1, which are decoded again when needed.
+    ReturnHeldBands();
     platform::ReturnFreeHeapMemory();
     std::vector<QImage> made;
     std::vector<platform::AreaReducer> fromPicture, again;
@@ -157,6 +158,11 @@ QImage TImage::Reduced(QSize wanted) {
     reductions_ = std::move(keep);
     platform::ReturnFreeHeapMemory();
     return made.front();
+}
+
+void TImage::DropHalfReduction() {
+    QSize half(HalfLength(picture_->Width()), HalfLength(picture_->Height()));
+    std::erase_if(reductions_, [half](const QImage& image) { return image.size() == half; });
 }
 
 bool TImage::FeedRows(std::vector<platform::AreaReducer>& reducers) {

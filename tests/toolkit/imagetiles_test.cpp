@@ -109,4 +109,7 @@ TEST_F(ImageTiles, RowsGivenBackAfterScrollingFarAwayAreDecodedAgainWhenPaintedA
     TImage* image = FreshImage(bytes);
     const QRect top(0, 0, w, 1600), bottom(0, h - 1600, w, 1600), middle(0, 1500, w, 200);
     EXPECT_EQ(PaintAndCompare(*image, {top, bottom, top, middle, bottom}, full, w), "");
+    // A reduction's pass over the picture gives back every row held for 1:1.
+    EXPECT_FALSE(image->ZoomedPart({1, 2}, QRect(0, 0, 8, 8)).isNull());
+    EXPECT_EQ(PaintAndCompare(*image, {bottom}, full, w), "");
 }
