@@ -1,6 +1,7 @@
 #include "batch/qualitysearch.h"
 
 #include <array>
+#include <cstdlib>
 #include <optional>
 
 namespace zavo::batch {
@@ -23,23 +24,27 @@ private:
     std::array<std::optional<T>, 101> known_;
 };
 
-int HighestFitting(PerQuality<int64_t>& sizeAt, int64_t limit) {
-    auto fits = [&](int q) { return sizeAt(q) <= limit; };
-    int best = 0;
+// The quality at the far end, towards 100 (step 1) or towards 1 (step -1), of the qualities that
+// hold, or 0 when none is found: a binary search that assumes every quality short of one that holds
+// holds too, then the qualities up to kNeighbourReach beyond the best one found so far.
+int FarthestHolding(const std::function<bool(int)>& holds, int step) {
+    int best = step > 0 ? 0 : 101;
     int low = 1;
     int high = 100;
     while (low <= high) {
         int mid = (low + high) / 2;
-        if (fits(mid)) {
-            best = mid;
-            low = mid + 1;
-        } else {
-            high = mid - 1;
-        }
+        bool further = holds(mid);
+        if (further) best = mid;
+        if (further == (step > 0)) low = mid + 1;
+        else high = mid - 1;
     }
-    for (int q = best + 1; q <= 100 && q <= best + kNeighbourReach; ++q)
-        if (fits(q)) best = q;
-    return best;
+    for (int q = best + step; q >= 1 && q <= 100 && std::abs(q - best) <= kNeighbourReach; q += step)
+        if (holds(q)) best = q;
+    return best == 101 ? 0 : best;
+}
+
+int HighestFitting(PerQuality<int64_t>& sizeAt, int64_t limit) {
+    return FarthestHolding([&](int q) { return sizeAt(q) <= limit; }, 1);
 }
 
 }  // namespace
@@ -51,22 +56,7 @@ int HighestFittingQuality(const std::function<int64_t(int)>& sizeAt, int64_t lim
 
 int LowestMeetingQuality(const std::function<bool(int)>& meetsAt) {
     PerQuality<bool> meets(meetsAt);
-    // 101: none found yet, so the neighbours looked at are those below 100.
-    int best = 101;
-    int low = 1;
-    int high = 100;
-    while (low <= high) {
-        int mid = (low + high) / 2;
-        if (meets(mid)) {
-            best = mid;
-            high = mid - 1;
-        } else {
-            low = mid + 1;
-        }
-    }
-    for (int q = best - 1; q >= 1 && q >= best - kNeighbourReach; --q)
-        if (meets(q)) best = q;
-    return best == 101 ? 0 : best;
+    return FarthestHolding([&](int q) { return meets(q); }, -1);
 }
 
 FittingQuality HighestFittingMeetingQuality(const std::function<int64_t(int)>& sizeAt, int64_t limit,

@@ -130,13 +130,12 @@ bool TImage::StartOnDemand() {
     // of the same size as after a quality change, are written over: memory new to the process
     // would first be cleared by the system, page by page, while the paint waits.
     auto bytes = static_cast<size_t>(stride * height);
-    const int bands = (height + kTile - 1) / kTile;
     if (!partPixels_ || partBytes_ != bytes) {
         partPixels_.reset();
         partPixels_.reset(new (std::nothrow) uint8_t[bytes]);
         partBytes_ = partPixels_ ? bytes : 0;
         // The rows of the picture before stay held, to be given back first, when the size is kept.
-        bandUsed_.assign(static_cast<size_t>(bands), 0);
+        bandUsed_.assign(static_cast<size_t>((height + kTile - 1) / kTile), 0);
     }
     if (!partPixels_) return false;
     partStride_ = stride;

@@ -43,6 +43,9 @@ start_wm() {
     return 1
 }
 
+# Ends the test with the message.
+fail() { echo "$1" >&2; exit 1; }
+
 # After a failure, what the program wrote to $work/stderr, where the tests send it.
 show_stderr() {
     [ "$1" = 0 ] || [ ! -s "$work/stderr" ] || { echo "the program's standard error:"; cat "$work/stderr"; } >&2

@@ -7,7 +7,6 @@ SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
 start_session
 start_wm
-fail() { echo "$1" >&2; exit 1; }
 # The block lies at (1200, 900) .. (1231, 931) of a 1600 x 1200 ramp, so the pane starts far from it.
 python3 "$SOURCE/tests/e2e/makebmp.py" "$work/in.bmp" 1600 1200 flaw
 

@@ -32,7 +32,6 @@ wait_shot() {
     echo "wanted $1, the screen shows: $seen" >&2
     return 1
 }
-fail() { echo "$1" >&2; exit 1; }
 # Waits up to 5 s until window $1 is unmapped; xwininfo failing fails the test.
 wait_unmapped() {
     local info

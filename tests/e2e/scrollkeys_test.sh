@@ -15,7 +15,6 @@ win=$(wait_window zavo)
 load_through_dialog "$win" "$work/coords.bmp"
 eval "$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {print "X=" $4} /Absolute upper-left Y/ {print "Y=" $4}')"
 
-fail() { echo "$1" >&2; exit 1; }
 # The left pane shows the bitmap as it is, the right one its JPEG, a few levels off. Client
 # (10, 100) and (275, 100) show picture point (8, 74) of either pane when nothing is scrolled.
 near() {

@@ -7,7 +7,6 @@ SOURCE=$2
 source "$SOURCE/tests/e2e/common.sh"
 start_session
 start_wm
-fail() { echo "$1" >&2; exit 1; }
 check() { python3 "$SOURCE/tests/e2e/zoomcheck.py" "$@" || fail "cannot read the screenshots"; }
 # "coords": each pixel holds its own x in red and y in green.
 python3 "$SOURCE/tests/e2e/makebmp.py" "$work/in.bmp" 401 301 coords
